@@ -1,0 +1,5 @@
+// The entry point: the program takes no arguments and works in the current
+// directory.
+#include "rollbook.h"
+
+int main() { return rollbookMain(); }

@@ -1,0 +1,132 @@
+// mlscsv: the field, date and line helpers the input readers share.
+#include "mlscsv.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "splitfld.h"
+
+namespace {
+
+// Month names as the exports write them; the position plus one is the month.
+const char* const mons[13] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul",
+                              "Aug", "Sep", "Oct", "Nov", "Dec", nullptr};
+
+// The one empty text handed out for absent values; never modified or freed.
+const char EmptyText[] = "";
+
+// A date has day, month name and year at most; up to this many parts are
+// split so that longer texts can be told apart and rejected.
+constexpr int MaxDateFields = 5;
+
+}  // namespace
+
+// isWhite: tab, LF, VT, FF, CR and blank only; bytes above 127 are text.
+bool isWhite(char c) {
+    return c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == ' ';
+}
+
+// fieldNumber: the decimal number at the start of s, read as strtol does
+// (leading white space, a sign, digits), clamped to the range of int.
+int fieldNumber(const char* s) {
+    long v = std::strtol(s, nullptr, 10);
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+Text trim(const char* s) {
+    while (isWhite(*s)) ++s;
+    if (*s == '\0') return std::nullopt;
+    try {
+        return std::string(s);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;  // callers treat a lost copy like an empty field
+    }
+}
+
+const char* fixnull(const Text& s) { return s ? s->c_str() : EmptyText; }
+
+int isEmpty(const Text& s) { return !s || s->empty() ? 1 : 0; }
+
+int isEmpty(const char* s) { return s == nullptr || *s == '\0' ? 1 : 0; }
+
+int noDate(const mls_date* d) { return d != nullptr && d->month == 0 ? 1 : 0; }
+
+const char* fixdate(mls_date* d) {
+    if (d == nullptr || d->month == 0) return EmptyText;
+    // Numbers of unusual width are cut to the 11 characters the record holds.
+    int n = std::snprintf(d->s, sizeof d->s, "%d/%d/%d", d->month, d->day, d->year);
+    if (n < 0) d->s[0] = '\0';
+    return d->s;
+}
+
+int convert_month(const char* s) {
+    if (s == nullptr) return 0;
+    for (int i = 0; mons[i] != nullptr; ++i) {
+        if (std::strcmp(s, mons[i]) == 0) return i + 1;
+    }
+    return 0;
+}
+
+void parse_date(const char* s, mls_date* m) {
+    // 1. Only a missing text clears the date.
+    if (s == nullptr) {
+        m->day = m->month = m->year = 0;
+        return;
+    }
+
+    // 2. Work on a copy of at most one line's length; a longer text is cut to
+    //    MaxLineChars characters before it is split.
+    char work[MaxLineChars + 1];
+    int len = 0;
+    while (len < MaxLineChars && s[len] != '\0') {
+        work[len] = s[len];
+        ++len;
+    }
+    work[len] = '\0';
+
+    // 3. Parts separated by blanks; a text without blanks by hyphens instead.
+    char* flds[MaxDateFields];
+    int n = split_flds(work, flds, ' ', 1, MaxDateFields);
+    if (n == 1) n = split_flds(work, flds, '-', 1, MaxDateFields);
+
+    // 4. Day and month name, with or without a year; any other shape leaves
+    //    the record as it was.
+    if (n == 3) {
+        m->day = fieldNumber(flds[0]);
+        m->month = convert_month(flds[1]);
+        m->year = fieldNumber(flds[2]);
+    } else if (n == 2) {
+        m->day = fieldNumber(flds[0]);
+        m->month = convert_month(flds[1]);
+    }
+}
+
+int calcAge(const mls_date* m) {
+    if (m->month == 0) return 0;
+    RunDate today = runDate();
+    // Counted wide so that a year of any size cannot overflow.
+    long long age = static_cast<long long>(today.year) - m->year;
+    if (today.month < m->month || (today.month == m->month && today.day < m->day)) --age;
+    if (age > INT_MAX) return INT_MAX;
+    if (age < INT_MIN) return INT_MIN;
+    return static_cast<int>(age);
+}
+
+int strbeg(const char* str, const char* beg) {
+    if (str == nullptr || beg == nullptr) return 0;
+    return std::strncmp(str, beg, std::strlen(beg)) == 0 ? 1 : 0;
+}
+
+int readline(std::string& buf, std::FILE* fp) {
+    // fgets keeps a line's LF only when it fits, so a longer line arrives in
+    // pieces, and the text ends at a NUL byte read inside the line.
+    char line[MaxLineChars + 1];
+    if (std::fgets(line, sizeof line, fp) == nullptr) return 0;
+    line[std::strcspn(line, "\r\n")] = '\0';
+    buf.assign(line);
+    return 1;
+}

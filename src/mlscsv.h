@@ -1,0 +1,100 @@
+// mlscsv: the input readers and the field, date and line helpers they share.
+#ifndef ROLLBOOK_MLSCSV_H
+#define ROLLBOOK_MLSCSV_H
+
+#include <cstdio>
+#include <string>
+
+#include "rollbook.h"
+
+// ---- Field and date helpers ----
+
+// The longest line readline delivers; longer physical lines arrive in pieces.
+constexpr int MaxLineChars = 511;
+
+// isWhite: true for the white space of the exports: tab, LF, VT, FF, CR and
+// blank. Bytes above 127 are never white space.
+bool isWhite(char c);
+
+// fieldNumber: the decimal number at the start of s (leading white space and
+// a sign allowed), 0 when there are no digits, clamped to the range of int.
+int fieldNumber(const char* s);
+
+// trim: copy of s without its leading white space (tab, LF, VT, FF, CR,
+// blank); absent when nothing is left. Trailing white space is kept. s not null.
+Text trim(const char* s);
+
+// fixnull: the text of s, or "" when s is absent. The pointer stays valid as
+// long as s does.
+const char* fixnull(const Text& s);
+
+// isEmpty: 1 when s is absent or empty, else 0.
+int isEmpty(const Text& s);
+int isEmpty(const char* s);
+
+// noDate: 1 when d is not null and its month is 0; 0 otherwise.
+int noDate(const mls_date* d);
+
+// fixdate: "month/day/year" of d written into d->s (at most 11 characters),
+// or "" when d is null or not set.
+const char* fixdate(mls_date* d);
+
+// convert_month: 1 to 12 for "Jan" to "Dec" exactly, else 0.
+int convert_month(const char* s);
+
+// parse_date: fill m from "day Mon year", "day-Mon-year", "day Mon" or
+// "day-Mon". A null s clears day, month and year; any other form leaves m as
+// it was. m not null.
+void parse_date(const char* s, mls_date* m);
+
+// calcAge: whole years from m to the run date; 0 when m is not set.
+int calcAge(const mls_date* m);
+
+// strbeg: 1 when both are present and str begins with beg, else 0.
+int strbeg(const char* str, const char* beg);
+
+// readline: read one line of at most 511 characters from fp into buf, cut at
+// its first CR or LF. Returns 1, or 0 at end of file or on a read error. A
+// longer physical line arrives in pieces over the following calls.
+int readline(std::string& buf, std::FILE* fp);
+
+// ---- Readers: each returns 0 when its file was found and read ----
+
+// readMemberCSV: Membership.csv. 1 no CSV handle, 2 cannot open, 3 bad
+// header, 4 or 5 out of memory. Sets the stake mode from the header.
+int readMemberCSV(const char* fname);
+
+// readMlsDir: the unit directory text file. 1 when it cannot be opened.
+int readMlsDir(const char* fname);
+
+// readWebMember: the web directory export. 2 when it cannot be opened.
+int readWebMember(const char* fname);
+
+// readAuxFile: the auxiliary corrections and settings file. 1 when it cannot
+// be opened.
+int readAuxFile(const char* fname);
+
+// readMlsAux, readWebAux: named auxiliary files that are not read; return 0.
+int readMlsAux(const char* fname);
+int readWebAux(const char* fname);
+
+// readOrgCSV: an organization export into the designated organization list.
+// 1 when it cannot be opened.
+int readOrgCSV(const char* fname);
+
+// readOrgTab: the tab-separated callings report. 1 when it cannot be opened.
+int readOrgTab(const char* fname);
+
+// readWebOrg: the named web organization file, which is not read; returns 0.
+int readWebOrg(const char* fname);
+
+// readHTCSV, readVTCSV: the home and visiting teaching exports. 2 when the
+// file cannot be opened.
+int readHTCSV(const char* fname);
+int readVTCSV(const char* fname);
+
+// readHTTXT: a teaching text file (htsw 1 home, 0 visiting teaching). 1 when
+// it cannot be opened.
+int readHTTXT(const char* fname, int htsw);
+
+#endif

@@ -1,0 +1,233 @@
+// rollbook: the program's sequencer. init reads every input through its
+// cascade of fallbacks, process does nothing, wrapup writes every report in a
+// fixed order; the run modes live here.
+#include "rollbook.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "data.h"
+#include "mlscsv.h"
+#include "rpts.h"
+
+const char* const RollbookVersion = "1.11";
+
+namespace {
+
+int stake_mode = 0;
+int web_mode = 0;
+int memflg = 0;
+
+// reportName: a file name pattern with the unit prefix in place of its %s.
+std::string reportName(const char* pattern, const char* prefix) {
+    char name[512];
+    std::snprintf(name, sizeof name, pattern, prefix);
+    return name;
+}
+
+// readMembership: the membership cascade; ends the run when nothing is found.
+void readMembership() {
+    std::printf("Reading Membership\n");
+    memflg = 0;
+    if (readMemberCSV("Membership.csv") == 0) {
+        memflg = 1;
+        return;
+    }
+    std::fprintf(stderr, "Unable to find MLS Export membership file.  Trying MlsDir\n");
+    if (readMlsDir("mlsdir.txt") == 0) {
+        memflg = 2;
+        return;
+    }
+    std::fprintf(stderr, "Unable to open mlsdir file.  Trying web export.\n");
+    if (readWebMember("webdir.csv") == 0) {
+        web_mode = 1;
+        memflg = 3;
+        return;
+    }
+    std::fprintf(stderr, "No membership file found.  Program cancelled.\n");
+    std::exit(1);
+}
+
+// readAuxiliary: the auxiliary file that belongs to the membership source.
+void readAuxiliary() {
+    std::printf("Reading auxfile\n");
+    switch (memflg) {
+    case 1: readAuxFile("mlsaux.txt"); break;
+    case 2: readMlsAux("mlsdiraux.txt"); break;
+    case 3: readWebAux("webaux.txt"); break;
+    }
+}
+
+// readOrganizations: the organization cascade; a stake also reads its wards'
+// organizations into the stake list.
+void readOrganizations() {
+    std::printf("Reading Organization\n");
+    if (readOrgCSV("Organization.csv") == 0) {
+        if (isStake()) {
+            std::printf("Reading WardOrganization.csv\n");
+            setStakeOrg(1);
+            readOrgCSV("WardOrganization.csv");
+            setStakeOrg(0);
+        }
+        return;
+    }
+    std::fprintf(stderr, "MLS Organization files not found.  Trying MLS Callings file\n");
+    if (readOrgTab("mlsorg.txt") == 0) {
+        std::printf("Tab-delimited MLS report of Callings found.\n");
+        return;
+    }
+    std::fprintf(stderr, "MLS Callings file not found.  Trying web organization file\n");
+    if (readWebOrg("weborg.txt") != 0) std::fprintf(stderr, "No organization information available.\n");
+}
+
+}  // namespace
+
+void setStake(int v) { stake_mode = v; }
+
+int isStake() { return stake_mode; }
+
+int isWeb() { return web_mode; }
+
+void init() {
+    dataInit();
+    readMembership();
+    readAuxiliary();
+    readOrganizations();
+    std::printf("Reading HT\n");
+    readHTCSV("HomeTeaching.csv");
+    readHTTXT("ht.txt", 1);
+    std::printf("Reading VT\n");
+    readVTCSV("VisitingTeaching.csv");
+    readHTTXT("vt.txt", 0);
+}
+
+void process() {}
+
+void wrapup() {
+    const char* prefix = isStake() ? "stake" : "ward";
+    auto name = [prefix](const char* pattern) { return reportName(pattern, prefix); };
+
+    std::printf("Creating Reports\n");
+    std::printf("Creating CSVs: fam");
+    writeFamilyCSV(name("%sfam.csv").c_str());
+    std::printf(", mem");
+    writeMemberCSV(name("%smem.csv").c_str());
+    std::printf(", org");
+    writeOrgCSV(name("%sorg.csv").c_str());
+
+    std::printf("\n");
+    std::printf("Creating Palm/Text reports: priv");
+    writeTextRpt(name("%spriv.txt").c_str(), 1);
+    writeMMS(name("%sprivmms.txt").c_str(), 1);
+    writeBB(name("%sbbpriv.html").c_str(), 1);
+    std::printf(", pub");
+    writeTextRpt(name("%srpt.txt").c_str(), 0);
+    writeMMS(name("%spubmms.txt").c_str(), 0);
+    writeBB(name("%sbbpub.html").c_str(), 0);
+    std::printf(", wardorg");
+    writeOrgRpt(name("%sorg.txt").c_str(), 0, 0);
+    writeOrgRpt(name("%sorgmms.txt").c_str(), 1, 0);
+    writeOrgBB(name("%sbborg.html").c_str(), 0);
+    if (isStake()) {
+        setStakeOrg(1);
+        std::printf(",allorg");
+        writeOrgRpt("allorg.txt", 0, 1);
+        writeOrgRpt("allorgmms.txt", 1, 1);
+        writeOrgCSV("allorg.csv");
+        writeOrgBB("allorgbb.html", 1);
+        setStakeOrg(0);
+    }
+    std::printf(", Phone");
+    writePhoneList(name("%sphone.txt").c_str());
+    std::printf(", HT");
+    writeHT(name("%sht.txt").c_str());
+    std::printf(", VT");
+    writeVT(name("%svt.txt").c_str());
+    std::printf(", YM");
+    writeYM(name("%sym.txt").c_str());
+    writeYMMMS(name("%symMMS.txt").c_str());
+    std::printf(", YW");
+    writeYW(name("%syw.txt").c_str());
+    writeYWMMS(name("%sywMMS.txt").c_str());
+    std::printf(", PRI");
+    writePRI(name("%spri.txt").c_str());
+    writePRIMMS(name("%spriMMS.txt").c_str());
+    std::printf("\n");
+}
+
+int rollbookMain() {
+    if (!checkRunDate()) return 2;
+    std::printf("rollbook - version %s\n", RollbookVersion);
+    init();
+    process();
+    wrapup();
+    return 0;
+}
+
+namespace {
+
+// consoleLine: one line typed at the console, at most 511 characters kept
+// (the rest of a longer line is dropped), cut at CR. False when input ended.
+bool consoleLine(std::FILE* in, std::string& line) {
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(in)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        if (line.size() < 511) line.push_back(static_cast<char>(c));
+    }
+    if (!any) return false;
+    std::size_t cut = line.find_first_of("\r");
+    if (cut != std::string::npos) line.resize(cut);
+    return true;
+}
+
+}  // namespace
+
+void browse(std::FILE* in, std::FILE* out) {
+    std::string option, answer;
+    for (;;) {
+        std::fprintf(out, "\nOptions:\nF - get FamilyID\nM - get MemberID\nR - get RecNo\n");
+        std::fprintf(out, "Q - Quit\n\nEnter option: ");
+        std::fflush(out);
+        if (!consoleLine(in, option)) return;
+        switch (option.empty() ? '\0' : option[0]) {
+        case 'f': {
+            std::fprintf(out, "Enter FamID: ");
+            std::fflush(out);
+            if (!consoleLine(in, answer)) return;
+            WardFamily* fam = getFamID(fieldNumber(answer.c_str()));
+            if (fam != nullptr) dumpWardFamily(fam, out);
+            else std::fprintf(out, "Invalid FamID\n");
+            break;
+        }
+        case 'm': {
+            std::fprintf(out, "Enter Member ID: ");
+            std::fflush(out);
+            if (!consoleLine(in, answer)) return;
+            WardMember* mem = getMemID(fieldNumber(answer.c_str()));
+            if (mem != nullptr) dumpWardMember(mem, out);
+            else std::fprintf(out, "Invalid MemID\n");
+            break;
+        }
+        case 'r': {
+            std::fprintf(out, "Enter RecNo: ");
+            std::fflush(out);
+            if (!consoleLine(in, answer)) return;
+            WardMember* mem = getRecNo(answer.c_str());
+            if (mem != nullptr) dumpWardMember(mem, out);
+            else std::fprintf(out, "Invalid RecNo\n");
+            break;
+        }
+        case 'q':
+            std::fprintf(out, "Are you sure? (y or n): ");
+            std::fflush(out);
+            if (!consoleLine(in, answer) || answer.empty() || answer[0] != 'n') return;
+            break;
+        default:
+            std::fprintf(out, "Invalid option (%s)\n", option.c_str());
+            break;
+        }
+    }
+}

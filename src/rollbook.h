@@ -1,0 +1,225 @@
+// rollbook: the driver (start-up, input cascade, report sequence, run modes,
+// lookup console) and the records every module shares.
+#ifndef ROLLBOOK_ROLLBOOK_H
+#define ROLLBOOK_ROLLBOOK_H
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+// A text that may be absent: an empty optional is an absent value.
+using Text = std::optional<std::string>;
+
+// The program's version, printed in the banner.
+extern const char* const RollbookVersion;
+
+struct WardPos;
+struct WardMember;
+struct WardFamily;
+struct HTDist;
+
+// One calendar date; not set while month is 0.
+struct mls_date {
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    char s[12] = {};  // month/day/year, written by fixdate, at most 11 characters
+};
+
+// One entry of a chain of extra texts of a member.
+struct WardEnts {
+    WardEnts* next = nullptr;
+    Text text;
+};
+
+// One entry of an error-message chain (declared, never created by the program).
+struct WardErr {
+    WardErr* next = nullptr;
+    Text msg;
+};
+
+// One household: the head's names, addresses, phones and the member chain.
+struct WardFamily {
+    WardFamily* next = nullptr;  // unused; families live in the store's list
+    int famid = 0;
+    Text lname, fname, suff;
+    Text lpname, fpname, spname;
+    Text spouse;
+    Text household;
+    Text addr, addr2, dp, city, state, country, zip, zip2;
+    Text phone, phone2, phone3;
+    Text email;
+    Text acode, geocode, ccode, act;  // reserved
+    Text xaddr, xaddr2, xdp, xcity, xzip, xstate, xcountry;
+    Text recno;
+    Text ugeo, sgeo;
+    Text uname, unum;
+    WardMember* members = nullptr;  // chained through WardMember::next, head first
+    HTDist* htdist = nullptr;
+    HTDist* vtdist = nullptr;
+    WardErr* err = nullptr;  // reserved, always null
+};
+
+// One person.
+struct WardMember {
+    WardMember* next = nullptr;  // next member of the same family
+    WardFamily* fam = nullptr;
+    int memid = 0;
+    int famid = 0;
+    int fampos = 0;
+    int type = 0;  // 1 head of household, 2 spouse, 3 other, 0 unknown
+    Text lname, fname, suff;
+    Text lpname, fpname, spname;
+    Text phone, phone2, phone3;
+    Text email;
+    char sex = 0;
+    int age = 0;
+    // The five dates always exist; a date is not set while its month is 0.
+    std::unique_ptr<mls_date> birth = std::make_unique<mls_date>();
+    std::unique_ptr<mls_date> baptism = std::make_unique<mls_date>();
+    std::unique_ptr<mls_date> confirm = std::make_unique<mls_date>();
+    std::unique_ptr<mls_date> endowed = std::make_unique<mls_date>();
+    std::unique_ptr<mls_date> recexp = std::make_unique<mls_date>();
+    Text stat;
+    Text marital;
+    char ftmiss = 0;
+    char spousemem = 0;
+    char sealcurr = 0;
+    char sealprev = 0;
+    Text recno;
+    WardErr* err = nullptr;  // reserved, always null
+    WardPos* pos = nullptr;  // first calling; further ones through WardPos::memnext
+    Text family;
+    WardEnts* cell = nullptr;
+    WardEnts* work = nullptr;
+    WardEnts* email2 = nullptr;
+    WardEnts* rem = nullptr;
+};
+
+// One organization with its chain of positions.
+struct WardOrg {
+    WardOrg* next = nullptr;  // unused; organizations live in the store's lists
+    int seq = 0;
+    Text org;
+    Text abbr;  // reserved
+    WardPos* pos = nullptr;
+    Text uname, unum;
+};
+
+// One position (calling) in an organization.
+struct WardPos {
+    WardPos* next = nullptr;     // next position of the same organization
+    WardOrg* org = nullptr;      // owning organization
+    WardPos* memnext = nullptr;  // next position held by the same member
+    WardMember* mem = nullptr;   // holder, or null
+    int seq = 0;
+    Text pos;
+    char isLdr = 0;
+    int memid = 0;
+    Text name;
+    Text phone;
+    Text sus;
+    Text uname, unum;
+};
+
+// One home or visiting teaching assignment.
+struct HTDist {
+    HTDist* next = nullptr;      // unused
+    HTDist* families = nullptr;  // unused
+    Text htgroup;
+    Text htsup, htsphone, htsemail;
+    int htdist = 0;
+    int htpair = 0;
+    Text pairname;
+    Text htname, htphone, htemail;
+    Text htcname, htcphone, htcemail;
+    WardMember* htmem = nullptr;
+    WardMember* htcmem = nullptr;
+    int htpct = 0;
+    int htnum = 0;  // reserved
+    Text visits;
+    WardFamily* fam = nullptr;
+    WardMember* mem = nullptr;
+    Text household;
+    Text phone1, phone2;
+    Text email;
+    Text addr1, addr2, dp, city, zip, state, country;
+};
+
+// ---- Driver ----
+
+// main's body: banner, init, process, wrapup. Returns the exit status (0);
+// a run without membership ends the process with status 1 inside init.
+int rollbookMain();
+
+// init: create the store and read every input through its cascade.
+void init();
+
+// process: nothing to do between reading and writing.
+void process();
+
+// wrapup: write every report in the fixed sequence, with the unit prefix.
+void wrapup();
+
+// setStake: set the stake mode (1 stake, 0 ward).
+void setStake(int v);
+
+// isStake: 1 when the data describe a stake, else 0.
+int isStake();
+
+// isWeb: 1 when the membership came from the web directory export, else 0.
+int isWeb();
+
+// browse: interactive lookup by family id, member id or record number.
+// Reads option lines from in, writes menu, prompts and dumps to out.
+// Returns when the user confirms quitting or when in ends.
+void browse(std::FILE* in, std::FILE* out);
+
+// ---- Run date ----
+
+// The date the run counts ages from.
+struct RunDate {
+    int year;
+    int month;  // 1 to 12
+    int day;    // 1 to 31
+};
+
+// checkRunDate: validate ROLLBOOK_TODAY when it is set. Returns true when it
+// is unset or well formed (YYYY-MM-DD, a real calendar date); otherwise writes
+// a message to the error stream and returns false.
+bool checkRunDate();
+
+// runDate: ROLLBOOK_TODAY when set and valid, else today's local date.
+RunDate runDate();
+
+// ---- Report files ----
+
+// RptFile: one report file, created or replaced. Every "\n" written becomes
+// CR LF; formatted output keeps every byte it formats, zero bytes included.
+// The file closes when the object goes out of scope.
+class RptFile {
+public:
+    RptFile() = default;
+    RptFile(const RptFile&) = delete;
+    RptFile& operator=(const RptFile&) = delete;
+    ~RptFile();
+
+    // open: create or replace the file name. Returns false when it cannot.
+    bool open(const std::string& name);
+
+    // printf: format as std::printf does and write the result.
+    void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+    // write: write n bytes as they are, turning each "\n" into CR LF.
+    void write(const char* data, std::size_t n);
+
+private:
+    std::FILE* fp_ = nullptr;
+};
+
+// nullstr: the text for console messages and dumps: "(null)" when absent.
+const char* nullstr(const Text& t);
+
+#endif

@@ -1,0 +1,54 @@
+// RptFile: the one writer of report files. Lines end in CR LF whatever the
+// host, and every formatted byte is kept, a zero byte from "%c" included.
+#include "rollbook.h"
+
+#include <cstdarg>
+#include <vector>
+
+RptFile::~RptFile() {
+    if (fp_ != nullptr) std::fclose(fp_);
+}
+
+bool RptFile::open(const std::string& name) {
+    if (fp_ != nullptr) std::fclose(fp_);
+    fp_ = std::fopen(name.c_str(), "wb");
+    return fp_ != nullptr;
+}
+
+void RptFile::printf(const char* fmt, ...) {
+    if (fp_ == nullptr) return;
+    char small[512];
+    va_list ap;
+    va_start(ap, fmt);
+    va_list again;
+    va_copy(again, ap);
+    int n = std::vsnprintf(small, sizeof small, fmt, ap);
+    va_end(ap);
+    if (n < 0) {
+        va_end(again);
+        return;
+    }
+    if (static_cast<std::size_t>(n) < sizeof small) {
+        va_end(again);
+        write(small, static_cast<std::size_t>(n));
+        return;
+    }
+    std::vector<char> big(static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(big.data(), big.size(), fmt, again);
+    va_end(again);
+    write(big.data(), static_cast<std::size_t>(n));
+}
+
+void RptFile::write(const char* data, std::size_t n) {
+    if (fp_ == nullptr) return;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (data[i] != '\n') continue;
+        std::fwrite(data + start, 1, i - start, fp_);
+        std::fputs("\r\n", fp_);
+        start = i + 1;
+    }
+    std::fwrite(data + start, 1, n - start, fp_);
+}
+
+const char* nullstr(const Text& t) { return t ? t->c_str() : "(null)"; }

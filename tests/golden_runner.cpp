@@ -1,0 +1,172 @@
+// Golden tests: every folder under tests/golden is one run of the built
+// program. The folder holds the input files, an optional `stdin`, an optional
+// `today` (the run date, YYYY-MM-DD; 2026-06-15 when absent), a one-line
+// README and `expected/` with every file the run writes plus `stdout`,
+// `stderr` and `exit`. The run happens in a fresh temporary copy of the
+// inputs and every byte is compared.
+//
+// ROLLBOOK_GOLDEN_UPDATE=1 rewrites expected/ from the actual run; read every
+// rewritten file against the intended behaviour before committing it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const DefaultToday = "2026-06-15";
+
+// Files of a case folder that are not inputs of the run.
+bool isCaseControlFile(const std::string& name) {
+    return name == "README" || name == "stdin" || name == "today" || name == "expected";
+}
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const fs::path& p, const std::string& data) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << data;
+}
+
+std::string trimEnd(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+    return s;
+}
+
+// Printable excerpt of data around offset, with control bytes escaped.
+std::string excerpt(const std::string& data, std::size_t at) {
+    std::size_t from = at > 40 ? at - 40 : 0;
+    std::string out;
+    for (std::size_t i = from; i < data.size() && i < at + 40; ++i) {
+        unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\t') out += "\\t";
+        else if (c < 32 || c > 126) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else out += static_cast<char>(c);
+    }
+    return out;
+}
+
+// Empty when equal; otherwise where and how the bytes differ.
+std::string difference(const std::string& expected, const std::string& actual) {
+    if (expected == actual) return "";
+    std::size_t at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) ++at;
+    std::ostringstream s;
+    s << "first difference at byte " << at << " (expected " << expected.size() << " bytes, got "
+      << actual.size() << ")\n  expected: ..." << excerpt(expected, at) << "...\n  actual:   ..."
+      << excerpt(actual, at) << "...";
+    return s.str();
+}
+
+std::vector<std::string> caseNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(GOLDEN_DIR))
+        if (entry.is_directory()) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string shellQuote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class Golden : public testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, RunMatchesExpectedFiles) {
+    const fs::path caseDir = fs::path(GOLDEN_DIR) / GetParam();
+    const fs::path expectedDir = caseDir / "expected";
+    const bool update = std::getenv("ROLLBOOK_GOLDEN_UPDATE") != nullptr;
+
+    // 1. A fresh folder holding the inputs, and one beside it for the console.
+    std::string tmpl = (fs::temp_directory_path() / "rollbook-golden-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    const fs::path root = tmpl;
+    const fs::path work = root / "run";
+    fs::create_directory(work);
+    std::set<std::string> inputs;
+    for (const auto& entry : fs::directory_iterator(caseDir)) {
+        std::string name = entry.path().filename().string();
+        if (isCaseControlFile(name)) continue;
+        fs::copy_file(entry.path(), work / name);
+        inputs.insert(name);
+    }
+
+    // 2. Run the program there.
+    std::string today = DefaultToday;
+    if (fs::exists(caseDir / "today")) today = trimEnd(readFile(caseDir / "today"));
+    fs::path stdinFile = fs::exists(caseDir / "stdin") ? caseDir / "stdin" : fs::path("/dev/null");
+    std::string cmd = "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + shellQuote(today) + " " +
+                      shellQuote(ROLLBOOK_EXE) + " <" + shellQuote(stdinFile.string()) + " >" +
+                      shellQuote((root / "stdout").string()) + " 2>" + shellQuote((root / "stderr").string());
+    int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << "the program did not exit normally";
+
+    // 3. Everything the run produced, by name.
+    std::map<std::string, std::string> actual;
+    actual["stdout"] = readFile(root / "stdout");
+    actual["stderr"] = readFile(root / "stderr");
+    actual["exit"] = std::to_string(WEXITSTATUS(status)) + "\n";
+    for (const auto& entry : fs::directory_iterator(work)) {
+        std::string name = entry.path().filename().string();
+        if (!inputs.count(name)) actual[name] = readFile(entry.path());
+    }
+
+    if (update) {
+        fs::remove_all(expectedDir);
+        fs::create_directory(expectedDir);
+        for (const auto& [name, data] : actual) writeFile(expectedDir / name, data);
+    } else {
+        // 4. Every expected file matches byte for byte, and nothing else was written.
+        std::set<std::string> expectedNames;
+        for (const auto& entry : fs::directory_iterator(expectedDir)) {
+            std::string name = entry.path().filename().string();
+            expectedNames.insert(name);
+            auto it = actual.find(name);
+            if (it == actual.end()) {
+                ADD_FAILURE() << name << ": expected but not written";
+                continue;
+            }
+            std::string diff = difference(readFile(entry.path()), it->second);
+            EXPECT_TRUE(diff.empty()) << name << ": " << diff;
+        }
+        for (const auto& [name, data] : actual)
+            EXPECT_TRUE(expectedNames.count(name)) << name << ": written but not expected";
+    }
+    if (!HasFailure()) fs::remove_all(root);
+    else std::fprintf(stderr, "run kept in %s\n", root.string().c_str());
+}
+
+std::string testName(const testing::TestParamInfo<std::string>& info) {
+    std::string name = info.param;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Golden, testing::ValuesIn(caseNames()), testName);
+
+}  // namespace
