@@ -74,6 +74,10 @@ int readWebMember(const char* fname);
 // be opened.
 int readAuxFile(const char* fname);
 
+// process_auxfield: apply one key and value of an auxiliary record line to
+// the member mem and its family fam (fam may be null).
+void process_auxfield(WardMember* mem, WardFamily* fam, const char* fld, const char* val);
+
 // readMlsAux, readWebAux: named auxiliary files that are not read; return 0.
 int readMlsAux(const char* fname);
 int readWebAux(const char* fname);

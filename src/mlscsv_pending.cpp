@@ -17,12 +17,6 @@ bool opens(const char* fname) {
 
 }  // namespace
 
-int readMemberCSV(const char* fname) {
-    if (opens(fname)) return 0;
-    std::fprintf(stderr, "Error opening input file (%s)\n", fname);
-    return 2;
-}
-
 int readMlsDir(const char* fname) {
     if (opens(fname)) return 0;
     std::fprintf(stderr, "Unable to open MLS Unit Directory input file (%s).\n", fname);
@@ -34,30 +28,6 @@ int readWebMember(const char* fname) {
     std::fprintf(stderr, "Error opening input file (%s)\n", fname);
     return 2;
 }
-
-int readAuxFile(const char* fname) {
-    if (opens(fname)) return 0;
-    std::fprintf(stderr, "No auxfile found.\n");
-    return 1;
-}
-
-int readMlsAux(const char*) { return 0; }
-
-int readWebAux(const char*) { return 0; }
-
-int readOrgCSV(const char* fname) {
-    if (opens(fname)) return 0;
-    std::fprintf(stderr, "Can't open input Org file (%s)\n", fname);
-    return 1;
-}
-
-int readOrgTab(const char* fname) {
-    if (opens(fname)) return 0;
-    std::fprintf(stderr, "readOrgTab: Unable to open input file (%s)\n", fname);
-    return 1;
-}
-
-int readWebOrg(const char*) { return 0; }
 
 int readHTCSV(const char* fname) {
     if (opens(fname)) return 0;
