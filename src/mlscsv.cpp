@@ -7,6 +7,7 @@
 #include <new>
 
 #include "splitfld.h"
+#include "wrpcsv.h"
 
 namespace {
 
@@ -129,4 +130,10 @@ int readline(std::string& buf, std::FILE* fp) {
     line[std::strcspn(line, "\r\n")] = '\0';
     buf.assign(line);
     return 1;
+}
+
+CsvHandle::CsvHandle() : id_(wrpCsvCreate()) {}
+
+CsvHandle::~CsvHandle() {
+    if (id_ >= 0) wrpCsvDestroy(id_);
 }

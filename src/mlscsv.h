@@ -3,6 +3,7 @@
 #define ROLLBOOK_MLSCSV_H
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "rollbook.h"
@@ -57,6 +58,28 @@ int strbeg(const char* str, const char* beg);
 // its first CR or LF. Returns 1, or 0 at end of file or on a read error. A
 // longer physical line arrives in pieces over the following calls.
 int readline(std::string& buf, std::FILE* fp);
+
+// ---- Reader plumbing ----
+
+// InFile: an input file that is closed when it goes out of scope.
+struct FileCloser {
+    void operator()(std::FILE* fp) const { std::fclose(fp); }
+};
+using InFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// CsvHandle: a CSV reader id (negative when none could be created), released
+// when it goes out of scope so that repeated reads do not use up the ids.
+class CsvHandle {
+public:
+    CsvHandle();
+    CsvHandle(const CsvHandle&) = delete;
+    CsvHandle& operator=(const CsvHandle&) = delete;
+    ~CsvHandle();
+    int id() const { return id_; }
+
+private:
+    int id_;
+};
 
 // ---- Readers: each returns 0 when its file was found and read ----
 

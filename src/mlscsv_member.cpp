@@ -98,33 +98,22 @@ struct Household {
     }
 };
 
-// CsvHandle: the reader's CSV handle, released when the reader returns.
-struct CsvHandle {
-    int id = wrpCsvCreate();
-    ~CsvHandle() {
-        if (id >= 0) wrpCsvDestroy(id);
-    }
-};
-
 }  // namespace
 
 int readMemberCSV(const char* fname) {
     // 1. A CSV handle and the file.
     CsvHandle csv;
-    const int id = csv.id;
+    const int id = csv.id();
     if (id < 0) {
         std::fprintf(stderr, "Error creating CSV structure\n");
         return 1;
     }
-    std::FILE* fp = std::fopen(fname, "r");
-    if (fp == nullptr) {
+    InFile file(std::fopen(fname, "r"));
+    if (!file) {
         std::fprintf(stderr, "Error opening input file (%s)\n", fname);
         return 2;
     }
-    struct Closer {
-        std::FILE* fp;
-        ~Closer() { std::fclose(fp); }
-    } closer{fp};
+    std::FILE* fp = file.get();
 
     // 2. The header picks the layout and the unit mode.
     wrpCsvReadLine(id, fp);
