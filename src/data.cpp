@@ -99,19 +99,6 @@ void releaseStore() {
     freeBuckets(HashRecNo);
 }
 
-// firstData, nextData: step a list with its own cursor.
-void* firstData(linkeddef* list) {
-    if (list == nullptr) return nullptr;
-    set_head_current_link(list);
-    return get_data_from_head(list);
-}
-
-void* nextData(linkeddef* list) {
-    if (list == nullptr || current_is_tail(list)) return nullptr;
-    set_current_link_next(list);
-    return get_data_from_current(list);
-}
-
 }  // namespace
 
 void dataInit() {
@@ -202,9 +189,9 @@ void storeFamily(WardFamily* fam) {
     putHashByID(HashFamID, fam->famid, fam);
 }
 
-WardFamily* getFirstFamily() { return static_cast<WardFamily*>(firstData(Family)); }
+WardFamily* getFirstFamily() { return static_cast<WardFamily*>(firstOnList(Family)); }
 
-WardFamily* getNextFamily() { return static_cast<WardFamily*>(nextData(Family)); }
+WardFamily* getNextFamily() { return static_cast<WardFamily*>(nextOnList(Family)); }
 
 void storeMember(WardMember* mem) {
     add_link_to_tail(Member, create_link_entry(mem));
@@ -244,6 +231,18 @@ void storePos(WardPos* pos) {
     last->memnext = pos;
 }
 
-WardOrg* getFirstOrg() { return static_cast<WardOrg*>(firstData(Org)); }
+WardOrg* getFirstOrg() { return static_cast<WardOrg*>(firstOnList(Org)); }
 
-WardOrg* getNextOrg() { return static_cast<WardOrg*>(nextData(Org)); }
+WardOrg* getNextOrg() { return static_cast<WardOrg*>(nextOnList(Org)); }
+
+void* firstOnList(linkeddef* list) {
+    if (list == nullptr) return nullptr;
+    set_head_current_link(list);
+    return get_data_from_head(list);
+}
+
+void* nextOnList(linkeddef* list) {
+    if (list == nullptr || current_is_tail(list)) return nullptr;
+    set_current_link_next(list);
+    return get_data_from_current(list);
+}

@@ -104,6 +104,11 @@ void storePos(WardPos* pos);
 WardOrg* getFirstOrg();
 WardOrg* getNextOrg();
 
+// firstOnList, nextOnList: step a list with its own cursor: the head's
+// record, then each next one; null for a missing list and at the end.
+void* firstOnList(linkeddef* list);
+void* nextOnList(linkeddef* list);
+
 // storeHT, storeVT: insert an assignment into HT or VT at its sorted place.
 void storeHT(HTDist* ht);
 void storeVT(HTDist* ht);

@@ -16,20 +16,6 @@ const char* greeting(const WardFamily* fam) {
     return "";
 }
 
-// Step a list with its own cursor: the first record, then each next one.
-template <typename T>
-T* firstOf(linkeddef* list) {
-    set_head_current_link(list);
-    return static_cast<T*>(get_data_from_current(list));
-}
-
-template <typename T>
-T* nextOf(linkeddef* list) {
-    if (current_is_tail(list)) return nullptr;
-    set_current_link_next(list);
-    return static_cast<T*>(get_data_from_current(list));
-}
-
 }  // namespace
 
 void writeFamilyCSV(const char* fname) {
@@ -40,7 +26,7 @@ void writeFamilyCSV(const char* fname) {
     }
     out.printf("FamID,LName,FName,Suff,Addr,Addr2,DP,City,State,Zip,Country,Phone,RecNo,UnitName,UnitNumber,"
                "Household,Greeting\n");
-    for (auto* f = firstOf<WardFamily>(Family); f != nullptr; f = nextOf<WardFamily>(Family)) {
+    for (WardFamily* f = getFirstFamily(); f != nullptr; f = getNextFamily()) {
         out.printf("%d,\"%s\",\"%s\",\"%s\",", f->famid, fixnull(f->lname), fixnull(f->fname), fixnull(f->suff));
         out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\"\n",
                    fixnull(f->addr), fixnull(f->addr2), fixnull(f->dp), fixnull(f->city), fixnull(f->state),
@@ -59,7 +45,8 @@ void writeMemberCSV(const char* fname) {
     out.printf("Phone,EMail,Sex,Age,Birth,Baptism,Confirm,Endowed,RecExp,");
     out.printf("Stat,Marital,FTMiss,SpouseMem,SealCurr,SealPrev,RecNo,");
     out.printf("BirthMonth,BirthDate,BirthYear\n");
-    for (auto* m = firstOf<WardMember>(Member); m != nullptr; m = nextOf<WardMember>(Member)) {
+    for (auto* m = static_cast<WardMember*>(firstOnList(Member)); m != nullptr;
+         m = static_cast<WardMember*>(nextOnList(Member))) {
         out.printf("%d,%d,%d,%d,", m->memid, m->famid, m->fampos, m->type);
         out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",", fixnull(m->lname), fixnull(m->fname),
                    fixnull(m->suff), fixnull(m->lpname), fixnull(m->fpname), fixnull(m->spname));
@@ -81,7 +68,7 @@ void writeOrgCSV(const char* fname) {
     out.printf("OrgSeq,PosSeq,MemID,OrgName,PosName,Ldr,MemName,Sustained,Addr,Addr2,City,State,Zip,Zip2,Phone,"
                "Phone2,EMail\n");
     const WardFamily none;  // the empty holder's family of vacant positions
-    for (auto* o = firstOf<WardOrg>(Org); o != nullptr; o = nextOf<WardOrg>(Org)) {
+    for (WardOrg* o = getFirstOrg(); o != nullptr; o = getNextOrg()) {
         for (WardPos* p = o->pos; p != nullptr; p = p->next) {
             const WardFamily* f = p->mem != nullptr && p->mem->fam != nullptr ? p->mem->fam : &none;
             out.printf("%d,%d,%d,\"%s\",\"%s\",\"%c\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\","
