@@ -2,7 +2,8 @@
 // program. The folder holds the input files, an optional `stdin`, an optional
 // `today` (the run date, YYYY-MM-DD; 2026-06-15 when absent), a one-line
 // README and `expected/` with every file the run writes plus `stdout`,
-// `stderr` and `exit`. The run happens in a fresh temporary copy of the
+// `stderr` and `exit`. An input may be a folder (a folder in the place of a
+// report file makes that report fail to open). The run happens in a fresh temporary copy of the
 // inputs and every byte is compared.
 //
 // ROLLBOOK_GOLDEN_UPDATE=1 rewrites expected/ from the actual run; read every
@@ -111,7 +112,7 @@ TEST_P(Golden, RunMatchesExpectedFiles) {
     for (const auto& entry : fs::directory_iterator(caseDir)) {
         std::string name = entry.path().filename().string();
         if (isCaseControlFile(name)) continue;
-        fs::copy_file(entry.path(), work / name);
+        fs::copy(entry.path(), work / name, fs::copy_options::recursive);
         inputs.insert(name);
     }
 
