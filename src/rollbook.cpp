@@ -166,21 +166,12 @@ int rollbookMain() {
 
 namespace {
 
-// consoleLine: one line typed at the console, at most 511 characters kept
-// (the rest of a longer line is dropped), cut at CR. False when input ended.
-bool consoleLine(std::FILE* in, std::string& line) {
-    line.clear();
-    int c;
-    bool any = false;
-    while ((c = std::fgetc(in)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        if (line.size() < 511) line.push_back(static_cast<char>(c));
-    }
-    if (!any) return false;
-    std::size_t cut = line.find_first_of("\r");
-    if (cut != std::string::npos) line.resize(cut);
-    return true;
+// ask: show a prompt and read the answer (at most 511 characters at a time).
+// False when the input has ended.
+bool ask(std::FILE* in, std::FILE* out, const char* prompt, std::string& answer) {
+    std::fputs(prompt, out);
+    std::fflush(out);
+    return readline(answer, in) != 0;
 }
 
 }  // namespace
@@ -189,45 +180,28 @@ void browse(std::FILE* in, std::FILE* out) {
     std::string option, answer;
     for (;;) {
         std::fprintf(out, "\nOptions:\nF - get FamilyID\nM - get MemberID\nR - get RecNo\n");
-        std::fprintf(out, "Q - Quit\n\nEnter option: ");
-        std::fflush(out);
-        if (!consoleLine(in, option)) return;
-        switch (option.empty() ? '\0' : option[0]) {
-        case 'f': {
-            std::fprintf(out, "Enter FamID: ");
-            std::fflush(out);
-            if (!consoleLine(in, answer)) return;
+        if (!ask(in, out, "Q - Quit\n\nEnter option: ", option)) return;
+        const char choice = option.empty() ? '\0' : option[0];
+        if (choice == 'f') {
+            if (!ask(in, out, "Enter FamID: ", answer)) return;
             WardFamily* fam = getFamID(fieldNumber(answer.c_str()));
             if (fam != nullptr) dumpWardFamily(fam, out);
             else std::fprintf(out, "Invalid FamID\n");
-            break;
-        }
-        case 'm': {
-            std::fprintf(out, "Enter Member ID: ");
-            std::fflush(out);
-            if (!consoleLine(in, answer)) return;
+        } else if (choice == 'm') {
+            if (!ask(in, out, "Enter Member ID: ", answer)) return;
             WardMember* mem = getMemID(fieldNumber(answer.c_str()));
             if (mem != nullptr) dumpWardMember(mem, out);
             else std::fprintf(out, "Invalid MemID\n");
-            break;
-        }
-        case 'r': {
-            std::fprintf(out, "Enter RecNo: ");
-            std::fflush(out);
-            if (!consoleLine(in, answer)) return;
+        } else if (choice == 'r') {
+            if (!ask(in, out, "Enter RecNo: ", answer)) return;
             WardMember* mem = getRecNo(answer.c_str());
             if (mem != nullptr) dumpWardMember(mem, out);
             else std::fprintf(out, "Invalid RecNo\n");
-            break;
-        }
-        case 'q':
-            std::fprintf(out, "Are you sure? (y or n): ");
-            std::fflush(out);
-            if (!consoleLine(in, answer) || answer.empty() || answer[0] != 'n') return;
-            break;
-        default:
+        } else if (choice == 'q') {
+            // Only an answer beginning with 'n' keeps the console open.
+            if (!ask(in, out, "Are you sure? (y or n): ", answer) || answer.empty() || answer[0] != 'n') return;
+        } else {
             std::fprintf(out, "Invalid option (%s)\n", option.c_str());
-            break;
         }
     }
 }
