@@ -282,7 +282,7 @@ int wrpCsvGetNumFields(int id)
     return c ? c->numfields : -11;
 }
 
-const char* wrpCsvGetField(int id, int ndx)
+char* wrpCsvGetField(int id, int ndx)
 {
     const wrpcsv* c = get_csv(id);
     if (c == nullptr || ndx < 0 || ndx >= c->numfields)

@@ -31,8 +31,9 @@ int wrpCsvParseString(int id, const char* p);
 int wrpCsvGetNumFields(int id);
 
 // wrpCsvGetField: field ndx counted from 0; null for a bad id or when ndx is
-// negative or not below the number of fields. Owned by the record.
-const char* wrpCsvGetField(int id, int ndx);
+// negative or not below the number of fields. Owned by the record; the
+// caller may cut the text in place (the dump then shows the cut field).
+char* wrpCsvGetField(int id, int ndx);
 
 // wrpCsvGetLine: the intact copy of the last line read or string parsed;
 // null for a bad id or when the record holds no line. Owned by the record.

@@ -57,10 +57,11 @@ struct Names {
     Text last, first, suffix;
 };
 
-Names splitNames(const char* field) {
-    std::string work = field;
+// splitNames: the parts of a name field, cut in place in the CSV reader's
+// own field text (a dump of the line then shows the cut field).
+Names splitNames(char* field) {
     char* parts[MaxNameParts];
-    int n = split_flds(work.data(), parts, ',', 1, MaxNameParts);
+    int n = split_flds(field, parts, ',', 1, MaxNameParts);
     Names names;
     if (n >= 1) names.last = trim(parts[0]);
     if (n >= 2) names.first = trim(parts[1]);
