@@ -152,7 +152,10 @@ WardFamily* find_family_names(const char* names, int htsw) {
             sister = sister->next;
             if (sister == nullptr || sister->type != 2) continue;
         }
-        std::string label = std::string(fixnull(sister->lname)) + ", " + fixnull(preferred(sister->fpname, sister->fname));
+        // A sister without a last or first name matches no name.
+        const Text& first = preferred(sister->fpname, sister->fname);
+        if (!sister->lname || !first) continue;
+        std::string label = *sister->lname + ", " + *first;
         if (label.size() > WorkArea - 1) label.resize(WorkArea - 1);
         if (equalNoCase(label, want)) return fam;
     }

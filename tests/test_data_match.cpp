@@ -112,10 +112,11 @@ TEST_F(Match, VisitingTeachingFindsOnlyTheSisterByLastNameAndPreferredFirstName)
     addMember(withKid, "Cole", "Al");
     addMember(withKid, "Cole", "Kate", std::nullopt, 12, 'F')->type = 3;
     family("Eve", "Ann");
+    addMember(family("Fox", "Ann"), std::nullopt, "Ann", std::nullopt, 40, 'F');
     EXPECT_EQ(find_family_names("smith-JONES, molly", 0), single);
     EXPECT_EQ(find_family_names("Brown, Jane", 0), couple);
     for (const char* name :
-         {"Jones, Molly", "Smith-Jones, Mary", "Brown, Tom", "Cole, Kate", "Cole, Al", "Eve, Ann", ""})
+         {"Jones, Molly", "Smith-Jones, Mary", "Brown, Tom", "Cole, Kate", "Cole, Al", "Eve, Ann", ", Ann", ""})
         EXPECT_EQ(find_family_names(name, 0), nullptr) << name;
 }
 
