@@ -137,7 +137,7 @@ int readMemberCSV(const char* fname) {
             // A line the CSV reader could not split is reported, not taken as
             // the end of the file.
             std::fprintf(stderr, "Invalid Membership record at line %d.  %s\n", lineNo, wrpCsvGetErrMsg());
-            if (rc == -12) break;
+            if (rc == -12 || wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
             continue;
         }
         const int got = wrpCsvGetNumFields(id);

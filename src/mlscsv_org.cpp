@@ -107,7 +107,7 @@ int readOrgCSV(const char* fname) {
             // A line the CSV reader could not split is reported, not taken as
             // the end of the file.
             std::fprintf(stderr, "Invalid Organization record at line %d. %s\n", lineno, wrpCsvGetErrMsg());
-            if (rc == -12) break;
+            if (rc == -12 || wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
             continue;
         }
         nf = wrpCsvGetNumFields(id);
