@@ -207,7 +207,7 @@ void storePos(WardPos* pos) {
     // 1. A positive member id decides alone; otherwise name and phone.
     WardMember* mem = nullptr;
     if (pos->memid > 0) mem = getMemID(pos->memid);
-    else mem = find_member_phone(pos->name ? pos->name->c_str() : nullptr, pos->phone ? pos->phone->c_str() : nullptr);
+    else mem = find_member_phone(textOrNull(pos->name), textOrNull(pos->phone));
 
     // 2. No holder: report it when the position names one.
     if (mem == nullptr) {

@@ -109,7 +109,10 @@ WardOrg* getNextOrg();
 void* firstOnList(linkeddef* list);
 void* nextOnList(linkeddef* list);
 
-// storeHT, storeVT: insert an assignment into HT or VT at its sorted place.
+// storeHT, storeVT: insert an assignment into HT or VT at its place in report
+// order: group (HT only), district, companionship, household; texts in byte
+// order with an absent text first. An assignment equal in every key goes
+// before the ones already listed. The families are not touched.
 void storeHT(HTDist* ht);
 void storeVT(HTDist* ht);
 
@@ -185,7 +188,9 @@ void writeFamilyCSV(const char* fname);
 void writeMemberCSV(const char* fname);
 void writeOrgCSV(const char* fname);
 
-// The home and visiting teaching lists.
+// The home and visiting teaching lists: writeHTVT writes HT (htsw non-zero)
+// or VT (htsw 0) to fname; writeHT and writeVT are its two uses.
+void writeHTVT(const char* fname, int htsw);
 void writeHT(const char* fname);
 void writeVT(const char* fname);
 

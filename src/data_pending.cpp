@@ -1,11 +1,7 @@
-// Teaching lists and class lists not written yet: their calls do nothing, so
-// the report sequence skips them.
+// Class lists not written yet: their calls do nothing, so the report
+// sequence skips them.
 #include "data.h"
 
-void storeHT(HTDist*) {}
-void storeVT(HTDist*) {}
-void writeHT(const char*) {}
-void writeVT(const char*) {}
 void writeYM(const char*) {}
 void writeYMMMS(const char*) {}
 void writeYW(const char*) {}

@@ -122,13 +122,19 @@ int strbeg(const char* str, const char* beg) {
     return std::strncmp(str, beg, std::strlen(beg)) == 0 ? 1 : 0;
 }
 
-int readline(std::string& buf, std::FILE* fp) {
+int readpiece(std::string& buf, std::FILE* fp) {
     // fgets keeps a line's LF only when it fits, so a longer line arrives in
     // pieces, and the text ends at a NUL byte read inside the line.
     char line[MaxLineChars + 1];
     if (std::fgets(line, sizeof line, fp) == nullptr) return 0;
-    line[std::strcspn(line, "\r\n")] = '\0';
     buf.assign(line);
+    if (buf.size() >= 2 && buf.compare(buf.size() - 2, 2, "\r\n") == 0) buf.erase(buf.size() - 2, 1);
+    return 1;
+}
+
+int readline(std::string& buf, std::FILE* fp) {
+    if (!readpiece(buf, fp)) return 0;
+    buf.resize(std::strcspn(buf.c_str(), "\r\n"));
     return 1;
 }
 

@@ -54,6 +54,13 @@ int calcAge(const mls_date* m);
 // strbeg: 1 when both are present and str begins with beg, else 0.
 int strbeg(const char* str, const char* beg);
 
+// readpiece: read one line of at most 511 characters from fp into buf as a
+// text-mode read would deliver it: the line feed stays at its end (a CR just
+// before it is dropped). Returns 1, or 0 at end of file or on a read error.
+// A longer physical line arrives in pieces over the following calls, only the
+// last of them ending in the line feed.
+int readpiece(std::string& buf, std::FILE* fp);
+
 // readline: read one line of at most 511 characters from fp into buf, cut at
 // its first CR or LF. Returns 1, or 0 at end of file or on a read error. A
 // longer physical line arrives in pieces over the following calls.
@@ -115,13 +122,29 @@ int readOrgTab(const char* fname);
 // readWebOrg: the named web organization file, which is not read; returns 0.
 int readWebOrg(const char* fname);
 
-// readHTCSV, readVTCSV: the home and visiting teaching exports. 2 when the
-// file cannot be opened.
+// readHTCSV, readVTCSV: the home and visiting teaching exports (20 or 22
+// fields for HT, 19 or 21 for VT). Each record becomes an assignment linked to
+// its family and stored in report order; a record of another width, or one
+// the CSV reader cannot split, is reported with its line number and skipped.
+// Returns 0 after the whole file; 1 in stake mode (not read); 2 cannot open;
+// 3 no CSV handle; 4 header of the wrong width (nothing read).
 int readHTCSV(const char* fname);
 int readVTCSV(const char* fname);
 
-// readHTTXT: a teaching text file (htsw 1 home, 0 visiting teaching). 1 when
-// it cannot be opened.
+// parseht: a new assignment from the current record of the CSV id csv (htvt 1
+// home teaching, 2 visiting teaching), its teachers and its family (HT: the
+// household before any "&", with its phone; VT: the sister) looked up and the
+// family's htdist or vtdist set to it. Failed lookups are reported on the
+// error stream; the assignment is returned all the same. Null only when no
+// record can be created. The caller stores it.
+HTDist* parseht(int csv, int htvt);
+
+// readHTTXT: a teaching text file (htsw non-zero home, 0 visiting teaching):
+// a tab-separated header of at least 7 fields, then one line per family with
+// the companionship and the visit percentage. A family that already has an
+// assignment of the kind gets the percentage; any other family gets a new
+// assignment. Returns 0 after the whole file; 1 cannot open; 2 empty file;
+// 3 header of fewer than 7 fields.
 int readHTTXT(const char* fname, int htsw);
 
 #endif

@@ -28,21 +28,3 @@ int readWebMember(const char* fname) {
     std::fprintf(stderr, "Error opening input file (%s)\n", fname);
     return 2;
 }
-
-int readHTCSV(const char* fname) {
-    if (opens(fname)) return 0;
-    std::fprintf(stderr, "Can't open input HT file (%s)\n", fname);
-    return 2;
-}
-
-int readVTCSV(const char* fname) {
-    if (opens(fname)) return 0;
-    std::fprintf(stderr, "Can't open input VT file (%s)\n", fname);
-    return 2;
-}
-
-int readHTTXT(const char* fname, int) {
-    if (opens(fname)) return 0;
-    std::fprintf(stderr, "Can't open HT txt file (%s)\n", fname);
-    return 1;
-}

@@ -222,4 +222,8 @@ private:
 // nullstr: the text for console messages and dumps: "(null)" when absent.
 const char* nullstr(const Text& t);
 
+// textOrNull: the characters of t, or a null pointer when t is absent, for
+// the functions that take an absent text as a null pointer.
+const char* textOrNull(const Text& t);
+
 #endif

@@ -52,3 +52,5 @@ void RptFile::write(const char* data, std::size_t n) {
 }
 
 const char* nullstr(const Text& t) { return t ? t->c_str() : "(null)"; }
+
+const char* textOrNull(const Text& t) { return t ? t->c_str() : nullptr; }

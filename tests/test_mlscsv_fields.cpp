@@ -27,14 +27,14 @@ int ageOn(const char* today, const char* birth) {
 
 using Lines = std::vector<std::string>;
 
-// Lines read from a temporary stream holding exactly the given bytes.
-Lines readAll(const std::string& bytes) {
+// Lines read by reader from a temporary stream holding exactly the given bytes.
+Lines readAll(const std::string& bytes, int (*reader)(std::string&, std::FILE*) = readline) {
     std::FILE* fp = std::tmpfile();
     std::fwrite(bytes.data(), 1, bytes.size(), fp);
     std::rewind(fp);
     Lines lines;
     std::string buf;
-    while (readline(buf, fp) == 1) lines.push_back(buf);
+    while (reader(buf, fp) == 1) lines.push_back(buf);
     std::fclose(fp);
     return lines;
 }
@@ -103,4 +103,10 @@ TEST(Readline, LineEndsAreCutAndLongLinesArriveInPiecesOf511) {
     EXPECT_EQ(readAll(fits + "\nz\n"), (Lines{fits, "", "z"}));
     EXPECT_EQ(readAll(fits + "yy\n"), (Lines{fits, "yy"}));
     EXPECT_EQ(readAll(fits + "\r\n"), (Lines{fits, ""}));
+}
+
+TEST(Readpiece, TheLineFeedStaysAsATextModeReadLeavesIt) {
+    EXPECT_EQ(readAll("a\tb\r\nc\rd\n\ne", readpiece), (Lines{"a\tb\n", "c\rd\n", "\n", "e"}));
+    std::string fits(MaxLineChars, 'x');
+    EXPECT_EQ(readAll(fits + "yy\r\n", readpiece), (Lines{fits, "yy\n"}));
 }
