@@ -3,6 +3,7 @@
 #ifndef ROLLBOOK_ROLLBOOK_H
 #define ROLLBOOK_ROLLBOOK_H
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
@@ -218,6 +219,11 @@ public:
 private:
     std::FILE* fp_ = nullptr;
 };
+
+// strprintf, vstrprintf: format as std::printf does into a text of any
+// length; every formatted byte is kept, zero bytes included.
+std::string strprintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string vstrprintf(const char* fmt, va_list ap);
 
 // nullstr: the text for console messages and dumps: "(null)" when absent.
 const char* nullstr(const Text& t);

@@ -16,27 +16,11 @@ bool RptFile::open(const std::string& name) {
 }
 
 void RptFile::printf(const char* fmt, ...) {
-    if (fp_ == nullptr) return;
-    char small[512];
     va_list ap;
     va_start(ap, fmt);
-    va_list again;
-    va_copy(again, ap);
-    int n = std::vsnprintf(small, sizeof small, fmt, ap);
+    std::string text = vstrprintf(fmt, ap);
     va_end(ap);
-    if (n < 0) {
-        va_end(again);
-        return;
-    }
-    if (static_cast<std::size_t>(n) < sizeof small) {
-        va_end(again);
-        write(small, static_cast<std::size_t>(n));
-        return;
-    }
-    std::vector<char> big(static_cast<std::size_t>(n) + 1);
-    std::vsnprintf(big.data(), big.size(), fmt, again);
-    va_end(again);
-    write(big.data(), static_cast<std::size_t>(n));
+    write(text.data(), text.size());
 }
 
 void RptFile::write(const char* data, std::size_t n) {
@@ -49,6 +33,33 @@ void RptFile::write(const char* data, std::size_t n) {
         start = i + 1;
     }
     std::fwrite(data + start, 1, n - start, fp_);
+}
+
+std::string vstrprintf(const char* fmt, va_list ap) {
+    char small[512];
+    va_list again;
+    va_copy(again, ap);
+    int n = std::vsnprintf(small, sizeof small, fmt, ap);
+    if (n < 0) {
+        va_end(again);
+        return std::string();
+    }
+    if (static_cast<std::size_t>(n) < sizeof small) {
+        va_end(again);
+        return std::string(small, static_cast<std::size_t>(n));
+    }
+    std::vector<char> big(static_cast<std::size_t>(n) + 1);
+    std::vsnprintf(big.data(), big.size(), fmt, again);
+    va_end(again);
+    return std::string(big.data(), static_cast<std::size_t>(n));
+}
+
+std::string strprintf(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::string text = vstrprintf(fmt, ap);
+    va_end(ap);
+    return text;
 }
 
 const char* nullstr(const Text& t) { return t ? t->c_str() : "(null)"; }

@@ -1,10 +1,7 @@
-// rpts: the directory, phone and organization reports. Reports not written
-// yet are skipped: their calls do nothing.
+// rpts: the callings reports and the phone list are not written yet: their
+// calls do nothing, so the report sequence skips them.
 #include "rpts.h"
 
-void writeTextRpt(const char*, int) {}
-void writeMMS(const char*, int) {}
-void writeBB(const char*, int) {}
 void writeOrgRpt(const char*, int, int) {}
 void writeOrgBB(const char*, int) {}
 void writePhoneList(const char*) {}

@@ -1,0 +1,160 @@
+// The family directory as one HTML page: a letter index, a list of all
+// households by letter, and one block per family. The private page runs
+// first and gives every family the household text and number that the
+// public page and the later reports use.
+#include <cstdio>
+#include <string>
+
+#include "data.h"
+#include "mlscsv.h"
+#include "rpts.h"
+
+namespace {
+
+// The indent of the lines of a family block.
+const char Indent[] = "&nbsp;&nbsp;";
+
+// firstByte: the first byte of a surname; NUL when it is absent or empty.
+char firstByte(const Text& s) { return s && !s->empty() ? (*s)[0] : '\0'; }
+
+// teachingText: the teachers of an assignment, "first & companion".
+std::string teachingText(const HTDist* ht) {
+    std::string text = fixnull(ht->htname);
+    if (ht->htcname) text += " & " + *ht->htcname;
+    return text;
+}
+
+// composeHousehold: the household text of a family that has none: "last,
+// first", the spouse after " & ", and in a stake the unit in parentheses.
+std::string composeHousehold(const WardFamily* fam, bool stake) {
+    std::string name = strprintf("%s, %s", fixnull(fam->lname), fixnull(fam->fname));
+    if (fam->spouse) name += " & " + *fam->spouse;
+    if (stake) name += " (" + std::string(fixnull(fam->uname)) + ")";
+    return name;
+}
+
+// writeMemberHtml: one member line, with the private edition's date line,
+// record number and ordinance line.
+void writeMemberHtml(RptFile& out, const WardMember* m, const WardFamily* fam, int priv) {
+    out.printf("%s", Indent);
+    for (int i = 0; i < m->type; ++i) out.printf("&nbsp;");
+    out.printf("%s [%c]", fixnull(m->fname), m->sex);
+    const mls_date& b = *m->birth;
+    if (b.month > 0) {
+        // Year and age are public only for members of 21 and under.
+        const bool full = priv || m->age <= 21;
+        if (priv) out.printf("<br />\n%s%s%s", Indent, Indent, Indent);
+        out.printf(" %2.2d/%2.2d", b.month, b.day);
+        if (full) out.printf("/%2.2d", b.year);
+        if (full) out.printf(" (%d)", m->age);
+    }
+    if (priv && fam->members != nullptr && fam->members->birth->year > 0 && m->recno)
+        out.printf(" #%s", m->recno->c_str());
+    out.printf("<br />\n");
+    if (priv && !noDate(m->baptism.get())) {
+        out.printf("%s%s%s", Indent, Indent, Indent);
+        out.printf("bapt:%s", fixdate(m->baptism.get()));
+        if (!noDate(m->confirm.get())) out.printf(", conf:%s", fixdate(m->confirm.get()));
+        if (!noDate(m->endowed.get())) out.printf(", endow:%s", fixdate(m->endowed.get()));
+        out.printf("<br />\n");
+    }
+}
+
+}  // namespace
+
+void writeBB(const char* fname, int priv) {
+    // 1. The mode, the file and the page head.
+    const bool stakeflg = isStake() != 0;
+    int id = 0;
+    RptFile out;
+    if (!out.open(fname)) {
+        std::fprintf(stderr, "Error opening report file (%s)\n", fname);
+        return;
+    }
+    std::string title = std::string(stakeflg ? "Stake " : "Ward ") + (priv ? "Private" : "Public") + " Directory";
+    writeHtmlHdr(out, title.c_str());
+    out.printf("<p id='top'>&nbsp;</p>\n");
+    out.printf("<ul>\n");
+
+    // 2. Letter index; every family gets its household text and number here.
+    char currChar = '\0';
+    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+        const char letter = firstByte(fam->lname);
+        if (!fam->household) fam->household = composeHousehold(fam, stakeflg);
+        if (fam->famid == 0) fam->famid = ++id;
+        if (letter != currChar) {
+            out.printf("<li><a href='#fchar-%c'>%c</a></li>\n", letter, letter);
+            currChar = letter;
+        }
+    }
+    out.printf("</ul>\n<hr />\n");
+
+    // 3. Name list, one list per letter, household texts as they are.
+    currChar = '\0';
+    bool listed = false;
+    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+        const char letter = firstByte(fam->lname);
+        if (letter != currChar) {
+            if (listed) out.printf("</ul>\n<p><a href='#top'>Top</a></p>\n");
+            out.printf("<p id='fchar-%c'>Names starting with %c.</p>\n", letter, letter);
+            out.printf("<ul>\n");
+            currChar = letter;
+            listed = false;
+        }
+        out.printf("<li><a href='#fam-%d'>%s</a></li>\n", fam->famid, fixnull(fam->household));
+        if (!isEmpty(fam->lname)) listed = true;
+    }
+    out.printf("</ul>\n<p><a href='#top'>Top</a></p>\n<hr />\n");
+
+    // 4. Family blocks.
+    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+        out.printf("<p id='fam-%d'>%s<br />\n", fam->famid, fixHtml(fam->household).c_str());
+        writeFamilyHtml(out, fam, priv);
+        out.printf("</p><p><a href='#top'>Top</a></p>\n");
+    }
+    writeHtmlFtr(out);
+}
+
+void writeFamilyHtml(RptFile& out, WardFamily* fam, int priv) {
+    // 1. Address, city line and phone.
+    if (fam->addr) out.printf("%s%s<br />\n", Indent, fixHtml(fam->addr).c_str());
+    if (fam->addr2) out.printf("%s%s<br />\n", Indent, fixHtml(fam->addr2).c_str());
+    std::string cityLine = strprintf("%s, %s - %s", fixnull(fam->city), fixnull(fam->state), fixnull(fam->zip));
+    out.printf("%s%s<br />\n", Indent, cityLine.c_str());
+    if (fam->phone) out.printf("%s&nbsp;%s<br />\n", Indent, fam->phone->c_str());
+
+    // 2. Teaching lines, the teachers' names escaped as one text.
+    if (fam->htdist != nullptr) {
+        out.printf("%s%sHT: ", Indent, Indent);
+        out.printf("%s<br />\n", fixHtml(teachingText(fam->htdist)).c_str());
+    }
+    if (fam->vtdist != nullptr) {
+        out.printf("%s%sVT: ", Indent, Indent);
+        out.printf("%s<br />\n", fixHtml(teachingText(fam->vtdist)).c_str());
+    }
+
+    // 3. Members in chain order.
+    for (const WardMember* m = fam->members; m != nullptr; m = m->next) writeMemberHtml(out, m, fam, priv);
+}
+
+void writeHtmlHdr(RptFile& out, const char* title) {
+    out.printf("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n");
+    out.printf("\n<html lang=\"en\">\n");
+    out.printf("<head>\n");
+    out.printf("<title>%s</title>\n", title);
+    out.printf("</head>\n<body>\n");
+    out.printf("<p><b>%s</b></p>\n", title);
+}
+
+void writeHtmlFtr(RptFile& out) { out.printf("</body>\n</html>\n"); }
+
+std::string fixHtml(const Text& s) {
+    std::string out;
+    if (!s) return out;
+    for (char c : *s) {
+        if (c == '&') out += "&amp;";
+        else if (c == '"') out += "&quot;";
+        else out += c;
+    }
+    return out;
+}

@@ -1,0 +1,187 @@
+// The family directory as plain text and as book outline, in a private and a
+// public edition. Both walk the families in the store's order and write the
+// same block per family; only their headings differ.
+#include <cstdio>
+#include <string>
+
+#include "data.h"
+#include "mlscsv.h"
+#include "rpts.h"
+
+namespace {
+
+// Chapter keys are this many bytes of the surname in a stake and in a ward.
+constexpr std::size_t StakeChapLen = 4;
+constexpr std::size_t WardChapLen = 5;
+
+// Line prefixes of the family block.
+const char AddrPrefix[] = "__";
+const char PhonePrefix[] = "___";
+const char DetailPrefix[] = "________";
+const char ContactPrefix[] = "         ";
+const char CallingPrefix[] = "          ";
+
+// firstByte: the first byte of a surname; NUL when it is absent or empty.
+char firstByte(const Text& s) { return s && !s->empty() ? (*s)[0] : '\0'; }
+
+// openReport: create the report file, or say why not.
+bool openReport(RptFile& out, const char* fname) {
+    if (out.open(fname)) return true;
+    std::fprintf(stderr, "Error opening report file (%s)\n", fname);
+    return false;
+}
+
+// writeHeading: the household text, or a name composed when there is none;
+// a stake adds the unit.
+void writeHeading(RptFile& out, const WardFamily* fam) {
+    if (fam->household) {
+        out.printf("%s", fam->household->c_str());
+    } else {
+        out.printf("%s, %s", fixnull(fam->lpname ? fam->lpname : fam->lname),
+                   fixnull(fam->fpname ? fam->fpname : fam->fname));
+        if (fam->suff) out.printf(" %s", fam->suff->c_str());
+        if (fam->spouse) out.printf(" & %s", fam->spouse->c_str());
+    }
+    if (isStake()) out.printf(" [%s]\n", fixnull(fam->uname));
+    else out.printf("\n");
+}
+
+// writeTeaching: the "HT:" or "VT:" line of an assignment, or the notice
+// that there is none (not in a stake or web run, where no assignments are
+// expected).
+void writeTeaching(RptFile& out, const HTDist* ht, bool home) {
+    if (ht != nullptr) {
+        out.printf(home ? "%sHT: %s" : "%sVT: %s", PhonePrefix, fixnull(ht->htname));
+        if (ht->htcname) out.printf(" & %s", ht->htcname->c_str());
+        if (ht->visits) out.printf(" - %s", ht->visits->c_str());
+        out.printf("\n");
+    } else if (!isStake() && !isWeb()) {
+        out.printf(home ? "%s[No HT Assigned]\n" : "%s[No VT Assigned]\n", PhonePrefix);
+    }
+}
+
+// privateBirthday: the private edition's birthday: the full date and age
+// when the year is known.
+std::string privateBirthday(const WardMember* m) {
+    const mls_date& b = *m->birth;
+    if (b.month <= 0) return "[no birthday]";
+    if (b.year > 0) return strprintf("%d/%d/%d [%d]", b.month, b.day, b.year, m->age);
+    return strprintf("%d/%d", b.month, b.day);
+}
+
+// publicBirthday: the public edition shows the year and age of the young
+// only (21 and under).
+std::string publicBirthday(const WardMember* m) {
+    const mls_date& b = *m->birth;
+    if (b.month == 0) return "[no birthday]";
+    if (m->age > 21 || b.year == 0) return strprintf("%d/%d", b.month, b.day);
+    return strprintf("%d/%d/%d [%d]", b.month, b.day, b.year, m->age);
+}
+
+// writePrivateDetails: sex and priesthood, the birthday line with the record
+// number, and the ordinance line when there is a baptism date.
+void writePrivateDetails(RptFile& out, WardMember* m, const WardFamily* fam) {
+    std::string sex = m->sex == 'M' ? strprintf("[M %s]", fixnull(m->stat)) : std::string("[F]");
+    out.printf("%s\n", sex.c_str());
+    out.printf("%s%s", DetailPrefix, privateBirthday(m).c_str());
+    // Record numbers are shown only when the head of the chain has a birth year.
+    if (fam->members != nullptr && fam->members->birth->year > 0) out.printf(" #%s", fixnull(m->recno));
+    out.printf("\n");
+    if (noDate(m->baptism.get())) return;
+    out.printf("%sbapt: %s", DetailPrefix, fixdate(m->baptism.get()));
+    if (!noDate(m->confirm.get())) out.printf(", conf: %s", fixdate(m->confirm.get()));
+    if (!noDate(m->endowed.get())) out.printf(", endow: %s", fixdate(m->endowed.get()));
+    if (!noDate(m->recexp.get())) out.printf(", RecExp: %s", fixdate(m->recexp.get()));
+    out.printf("\n");
+}
+
+// writeContacts: one line per kind of entry, the entries joined by ", ".
+void writeContacts(RptFile& out, const char* fmt, const WardEnts* e) {
+    if (e == nullptr) return;
+    out.printf(fmt, ContactPrefix, fixnull(e->text));
+    for (e = e->next; e != nullptr; e = e->next) out.printf(", %s", fixnull(e->text));
+    out.printf("\n");
+}
+
+// writeMember: one member section.
+void writeMember(RptFile& out, WardMember* m, const WardFamily* fam, int priv) {
+    const char* marker = m->fampos == 1 ? "..." : (m->fampos == 2 ? "...." : ".....");
+    out.printf("%s %s", marker, fixnull(m->fname));
+    if (isWeb()) out.printf("\n");
+    else if (priv) writePrivateDetails(out, m, fam);
+    else out.printf(" [%c] %s\n", m->sex, publicBirthday(m).c_str());
+
+    writeContacts(out, "%s Work: %s", m->work);
+    writeContacts(out, "%s Cell: %s", m->cell);
+    writeContacts(out, "%s E-Mail: %s", m->email2);
+    for (const WardEnts* e = m->rem; e != nullptr; e = e->next) out.printf("%s [%s]\n", ContactPrefix, fixnull(e->text));
+
+    for (const WardPos* p = m->pos; p != nullptr; p = p->memnext)
+        out.printf("%s(%s - %s)\n", CallingPrefix, p->org != nullptr ? fixnull(p->org->org) : "", fixnull(p->pos));
+}
+
+}  // namespace
+
+void writeTextRpt(const char* fname, int priv) {
+    RptFile out;
+    if (!openReport(out, fname)) return;
+    char letter = '\0';
+    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+        if (firstByte(fam->lname) != letter) {
+            letter = firstByte(fam->lname);
+            out.printf("\n*%c\n", letter);
+        }
+        writeFamily(out, fam, priv);
+    }
+}
+
+void writeMMS(const char* fname, int priv) {
+    RptFile out;
+    if (!openReport(out, fname)) return;
+    char letter = '\0';
+    std::string thisChap, currChap;
+    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+        if (firstByte(fam->lname) != letter) {
+            letter = firstByte(fam->lname);
+            out.printf("Book: %c\n", letter);
+        }
+        getChap(thisChap, fam->lname);
+        if (thisChap != currChap) {
+            out.printf("Chapter: %s\n", thisChap.c_str());
+            currChap = thisChap;
+        }
+        writeFamily(out, fam, priv);
+    }
+}
+
+void writeFamily(RptFile& out, WardFamily* fam, int priv) {
+    // 1. Heading, address and phones.
+    writeHeading(out, fam);
+    out.printf("%s%s\n", AddrPrefix, fixnull(fam->addr));
+    if (fam->addr2) out.printf("%s%s\n", AddrPrefix, fam->addr2->c_str());
+    out.printf("%s%s, %s %s\n", AddrPrefix, fixnull(fam->city), fixnull(fam->state), fixnull(fam->zip));
+    out.printf("%s%s", PhonePrefix, fixnull(fam->phone));
+    if (fam->phone2) out.printf(", %s", fam->phone2->c_str());
+    if (fam->phone3) out.printf(", %s", fam->phone3->c_str());
+    out.printf("\n");
+
+    // 2. Home and visiting teaching.
+    writeTeaching(out, fam->htdist, true);
+    writeTeaching(out, fam->vtdist, false);
+
+    // 3. The members in chain order, then the closing rule.
+    for (WardMember* m = fam->members; m != nullptr; m = m->next) writeMember(out, m, fam, priv);
+    out.printf("========\n");
+}
+
+void getChap(std::string& targ, const Text& src) {
+    if (!src) return;
+    const std::size_t len = isStake() ? StakeChapLen : WardChapLen;
+    targ.clear();
+    for (std::size_t i = 0; i < src->size() && i < len; ++i) {
+        char c = (*src)[i];
+        if (isWhite(c)) c = '-';
+        else if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        targ += c;
+    }
+}

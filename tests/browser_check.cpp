@@ -1,0 +1,140 @@
+// Browser check: the HTML pages of a run on the bundled sample ward, opened in
+// headless Chromium. Each page must load, every in-page link must have its
+// target in the page as the browser built it, and the page must show every
+// family of the run.
+//
+// Without a browser the tests are skipped, unless ROLLBOOK_REQUIRE_BROWSER is
+// set (CI sets it), in which case they fail.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string shellQuote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// browser: the Chromium binary, or "" when there is none.
+std::string browser() {
+    for (const char* p : {"/usr/bin/chromium", "/usr/bin/chromium-browser", "/usr/bin/google-chrome"})
+        if (fs::exists(p)) return p;
+    return "";
+}
+
+// escapeText: a text as the browser serializes it inside an element.
+std::string escapeText(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '&') out += "&amp;";
+        else if (c == '<') out += "&lt;";
+        else if (c == '>') out += "&gt;";
+        else out += c;
+    }
+    return out;
+}
+
+std::set<std::string> matches(const std::string& text, const std::regex& re) {
+    std::set<std::string> found;
+    for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it) found.insert((*it)[1]);
+    return found;
+}
+
+class Browser : public testing::Test {
+protected:
+    // One run of the program on the sample ward for all tests.
+    static void SetUpTestSuite() {
+        std::string tmpl = (fs::temp_directory_path() / "rollbook-browser-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        root_ = tmpl;
+        fs::copy(EXAMPLES_DIR "/ward", root_ / "run", fs::copy_options::recursive);
+        std::string cmd = "cd " + shellQuote((root_ / "run").string()) + " && ROLLBOOK_TODAY=2026-06-15 " +
+                          shellQuote(ROLLBOOK_EXE) + " </dev/null >/dev/null 2>&1";
+        int status = std::system(cmd.c_str());
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the sample run failed";
+    }
+    static void TearDownTestSuite() { fs::remove_all(root_); }
+
+    void SetUp() override {
+        browser_ = browser();
+        if (browser_.empty()) {
+            if (std::getenv("ROLLBOOK_REQUIRE_BROWSER") != nullptr) FAIL() << "no Chromium found";
+            GTEST_SKIP() << "no Chromium found";
+        }
+    }
+
+    // dom: the page as headless Chromium built it, serialized.
+    std::string dom(const std::string& page) {
+        const fs::path out = root_ / (page + ".dom");
+        std::string cmd = "timeout 120 " + shellQuote(browser_) +
+                          " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
+                          " --disable-background-networking --disable-component-update --disable-sync"
+                          " --user-data-dir=" +
+                          shellQuote((root_ / "profile").string()) + " --dump-dom " +
+                          shellQuote("file://" + (root_ / "run" / page).string()) + " >" + shellQuote(out.string()) +
+                          " 2>/dev/null";
+        int status = std::system(cmd.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << page << ": the browser failed";
+        return readFile(out);
+    }
+
+    // checkLinks: the page loaded, and every "#..." link names an element id.
+    void checkLinks(const std::string& page, const std::string& body) {
+        ASSERT_NE(body.find("<body>"), std::string::npos) << page << " did not load";
+        const std::set<std::string> ids = matches(body, std::regex(R"re( id="([^"]*)")re"));
+        const std::set<std::string> links = matches(body, std::regex(R"re( href="#([^"]*)")re"));
+        EXPECT_FALSE(links.empty()) << page;
+        for (const std::string& link : links) EXPECT_TRUE(ids.count(link)) << page << ": no target for #" << link;
+    }
+
+    // households: the household texts of the families table of the run.
+    static std::vector<std::string> households() {
+        std::vector<std::string> out;
+        std::istringstream rows(readFile(root_ / "run" / "wardfam.csv"));
+        std::string row;
+        std::getline(rows, row);  // the header
+        const std::regex lastTwo(R"re("([^"]*)","[^"]*"\r?$)re");
+        std::smatch m;
+        while (std::getline(rows, row))
+            if (std::regex_search(row, m, lastTwo)) out.push_back(m[1]);
+        return out;
+    }
+
+    static fs::path root_;
+    std::string browser_;
+};
+
+fs::path Browser::root_;
+
+}  // namespace
+
+TEST_F(Browser, DirectoryPagesLoadWithEveryInPageLinkResolvedAndEveryFamilyShown) {
+    const std::vector<std::string> families = households();
+    ASSERT_GE(families.size(), 5u);
+    for (const char* page : {"wardbbpriv.html", "wardbbpub.html"}) {
+        const std::string body = dom(page);
+        checkLinks(page, body);
+        for (const std::string& h : families)
+            EXPECT_NE(body.find(escapeText(h)), std::string::npos) << page << " does not show " << h;
+    }
+}

@@ -1,0 +1,92 @@
+// Report helpers: chapter keys, HTML escaping and family blocks of records no
+// reader would make complete.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "data.h"
+#include "rpts.h"
+#include "ward_list.h"
+
+namespace {
+
+std::string chap(const char* surname, const std::string& before = "") {
+    std::string key = before;
+    getChap(key, surname != nullptr ? Text(surname) : std::nullopt);
+    return key;
+}
+
+// block: the family block as written to a file, CR LF line ends and all.
+std::string block(WardFamily* fam, int priv) {
+    const std::string path = testing::TempDir() + "rollbook-block";
+    {
+        RptFile out;
+        EXPECT_TRUE(out.open(path));
+        writeFamily(out, fam, priv);
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    std::remove(path.c_str());
+    return s.str();
+}
+
+}  // namespace
+
+TEST(Chapter, KeyIsFiveBytesInAWardAndFourInAStakeWithWhiteSpaceAsDashAndAsciiUpperCase) {
+    setStake(0);
+    EXPECT_EQ(chap("Smithson"), "SMITH");
+    EXPECT_EQ(chap("De La Cruz"), "DE-LA");
+    EXPECT_EQ(chap("van\tDam"), "VAN-D");
+    EXPECT_EQ(chap("Li"), "LI");
+    EXPECT_EQ(chap("\xe9t\xc9"), "\xe9T\xc9");  // bytes above 127 stay as they are
+    EXPECT_EQ(chap("", "OLD"), "");
+    setStake(1);
+    EXPECT_EQ(chap("Smithson"), "SMIT");
+    EXPECT_EQ(chap("Smith"), "SMIT");
+    setStake(0);
+}
+
+TEST(Chapter, AnAbsentSurnameLeavesTheKeyAsItWas) { EXPECT_EQ(chap(nullptr, "ADAMS"), "ADAMS"); }
+
+TEST(Html, OnlyAmpersandAndDoubleQuoteAreEscapedWhateverTheLength) {
+    EXPECT_EQ(fixHtml(Text("a & \"b\" <c> 'd'")), "a &amp; &quot;b&quot; <c> 'd'");
+    EXPECT_EQ(fixHtml(std::nullopt), "");
+    const std::string many(600, '&');
+    std::string want;
+    for (int i = 0; i < 600; ++i) want += "&amp;";
+    EXPECT_EQ(fixHtml(many), want);
+}
+
+TEST(FamilyBlock, AFamilyWithoutNamesAddressOrMembersStillGetsItsLines) {
+    dataInit();
+    setStake(0);
+    WardFamily fam;
+    EXPECT_EQ(block(&fam, 1), ", \r\n__\r\n__,  \r\n___\r\n___[No HT Assigned]\r\n___[No VT Assigned]\r\n========\r\n");
+    setStake(1);
+    fam.uname = "First Ward";
+    fam.suff = "Jr";
+    fam.spouse = "Ann";
+    EXPECT_EQ(block(&fam, 0), ",  Jr & Ann [First Ward]\r\n__\r\n__,  \r\n___\r\n========\r\n");
+    setStake(0);
+}
+
+TEST(FamilyBlock, AMemberWithoutBirthDateOrSexShowsNoBirthdayAndItsZeroByte) {
+    dataInit();
+    setStake(0);
+    WardFamily fam;
+    fam.household = "Doe, Jo";
+    WardMember* m = create_ward_member();
+    m->fname = "Jo";
+    m->fampos = 1;
+    m->fam = &fam;
+    fam.members = m;
+    const std::string pub = block(&fam, 0);
+    EXPECT_NE(pub.find(std::string("... Jo [\0] [no birthday]\r\n", 25)), std::string::npos) << pub;
+    const std::string priv = block(&fam, 1);
+    EXPECT_NE(priv.find("... Jo[F]\r\n________[no birthday]\r\n========"), std::string::npos) << priv;
+    free_ward_member(m);
+}
