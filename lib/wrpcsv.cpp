@@ -131,6 +131,13 @@ int readline(std::FILE* fp)
         return -1;
     }
     InLine[size - 1] = '\0';
+    // A CR that filled the buffer is the end of its line when a LF follows:
+    // take the LF too, as a text-mode read of CR LF would.
+    const std::size_t len = std::strlen(InLine.data());
+    if (len > 0 && InLine[len - 1] == '\r') {
+        int c = std::getc(fp);
+        if (c != '\n' && c != EOF) std::ungetc(c, fp);
+    }
     InLine[std::strcspn(InLine.data(), "\r\n")] = '\0';
     return 0;
 }

@@ -194,7 +194,33 @@ void writeHTVT(const char* fname, int htsw);
 void writeHT(const char* fname);
 void writeVT(const char* fname);
 
-// The class lists, plain and as book outline.
+// ---- Class lists ----
+
+// A class predicate: 1 when the member belongs to the class bounded by val1
+// and val2, else 0.
+using ClassMatch = int (*)(const WardMember* mem, int val1, int val2);
+
+// isYM, isYW: a young man or young woman aged val1 to val2 inclusive.
+int isYM(const WardMember* mem, int val1, int val2);
+int isYW(const WardMember* mem, int val1, int val2);
+// isRS: a woman aged val1 or more (val2 is not used).
+int isRS(const WardMember* mem, int val1, int val2);
+// isPRI: a member born in a year from val1 to val2 (no birth year: never).
+int isPRI(const WardMember* mem, int val1, int val2);
+
+// writeGroup: the class heading hdr and "last, first, phone" of every member
+// of every family, in the store's order, that match accepts; each followed
+// by an address line when any general Show flag or any of the list's own
+// flags (flg_addr ... flg_zip) is 'y', with the elements whose general or
+// own flag is 'y'. A plain list (mms 0) closes the class with an empty line.
+// The result carries nothing.
+int writeGroup(RptFile& out, const char* hdr, int mms, int val1, int val2, ClassMatch match, int flg_addr,
+               int flg_city, int flg_state, int flg_zip);
+
+// The class list files, plain and as book outline: young men and young women
+// by age (12-13, 14-15, 16-18), Primary children by birth year (3 to 12
+// years before the run date's year), women from 18. Each reports its own open
+// failure and writes nothing then.
 void writeYM(const char* fname);
 void writeYMMMS(const char* fname);
 void writeYW(const char* fname);

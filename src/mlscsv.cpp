@@ -128,7 +128,15 @@ int readpiece(std::string& buf, std::FILE* fp) {
     char line[MaxLineChars + 1];
     if (std::fgets(line, sizeof line, fp) == nullptr) return 0;
     buf.assign(line);
-    if (buf.size() >= 2 && buf.compare(buf.size() - 2, 2, "\r\n") == 0) buf.erase(buf.size() - 2, 1);
+    // A text-mode read sees CR LF as one line feed, also when the CR filled
+    // the buffer and the LF is still to come.
+    if (buf.size() >= 2 && buf.compare(buf.size() - 2, 2, "\r\n") == 0) {
+        buf.erase(buf.size() - 2, 1);
+    } else if (!buf.empty() && buf.back() == '\r') {
+        int c = std::getc(fp);
+        if (c == '\n') buf.back() = '\n';
+        else if (c != EOF) std::ungetc(c, fp);
+    }
     return 1;
 }
 

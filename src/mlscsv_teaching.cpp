@@ -226,7 +226,7 @@ HTDist* parseht(int csv, int htvt) {
     // 2. The columns of the record's layout.
     const bool home = htvt == 1;
     const int nf = wrpCsvGetNumFields(csv);
-    const Columns& c = nf == (home ? HTLongFields : VTLongFields) ? HTLong : HTShort;
+    const Columns& c = nf == HTLongFields || nf == VTLongFields ? HTLong : HTShort;
     const Record r{csv, home ? 0 : -1};
     ht->htgroup = home ? r.text(c.group) : Text("RS");
     ht->htdist = r.number(c.dist);
@@ -302,7 +302,7 @@ int readHTTXT(const char* fname, int htsw) {
         HTDist*& current = htsw ? fam->htdist : fam->vtdist;
         if (current != nullptr) {
             current->htpct = fieldNumber(pct);
-            if (nf > 2) current->visits = std::string(pct);
+            current->visits = nf > 2 ? Text(pct) : std::nullopt;
             continue;
         }
 

@@ -210,14 +210,22 @@ public:
     // open: create or replace the file name. Returns false when it cannot.
     bool open(const std::string& name);
 
+    // openStdout: write to standard output instead, as the console is
+    // written: lines end in "\n" alone, and the stream is not closed.
+    void openStdout();
+
     // printf: format as std::printf does and write the result.
     void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
-    // write: write n bytes as they are, turning each "\n" into CR LF.
+    // write: write n bytes as they are, turning each "\n" into CR LF (not on
+    // standard output).
     void write(const char* data, std::size_t n);
 
 private:
+    void close();
+
     std::FILE* fp_ = nullptr;
+    bool console_ = false;  // standard output: no CR, never closed
 };
 
 // strprintf, vstrprintf: format as std::printf does into a text of any

@@ -5,14 +5,24 @@
 #include <cstdarg>
 #include <vector>
 
-RptFile::~RptFile() {
-    if (fp_ != nullptr) std::fclose(fp_);
+RptFile::~RptFile() { close(); }
+
+void RptFile::close() {
+    if (fp_ != nullptr && !console_) std::fclose(fp_);
+    fp_ = nullptr;
+    console_ = false;
 }
 
 bool RptFile::open(const std::string& name) {
-    if (fp_ != nullptr) std::fclose(fp_);
+    close();
     fp_ = std::fopen(name.c_str(), "wb");
     return fp_ != nullptr;
+}
+
+void RptFile::openStdout() {
+    close();
+    fp_ = stdout;
+    console_ = true;
 }
 
 void RptFile::printf(const char* fmt, ...) {
@@ -25,6 +35,10 @@ void RptFile::printf(const char* fmt, ...) {
 
 void RptFile::write(const char* data, std::size_t n) {
     if (fp_ == nullptr) return;
+    if (console_) {
+        std::fwrite(data, 1, n, fp_);
+        return;
+    }
     std::size_t start = 0;
     for (std::size_t i = 0; i < n; ++i) {
         if (data[i] != '\n') continue;

@@ -8,6 +8,15 @@
 
 #include "rollbook.h"
 
+// ---- Shared by the writers ----
+
+// openReport: create the report file, or print "Error opening report file
+// (%s)\n" on the error stream and return false.
+bool openReport(RptFile& out, const char* fname);
+
+// surnameLetter: the first byte of a surname; NUL when absent or empty.
+char surnameLetter(const Text& lname);
+
 // ---- Family directory as text and book outline ----
 
 // writeTextRpt: every family in the store's order, a "*X" heading at each
@@ -51,16 +60,28 @@ std::string fixHtml(const Text& s);
 
 // ---- Callings reports ----
 
-// writeOrgRpt: the callings report, as text (mms 0) or book outline (mms 1),
-// of one ward (stakeflg 0) or over the stake (stakeflg 1).
+// Both writers walk the designated organization list; a run of organizations
+// with equal names gets one heading. A position's holder is found by member
+// id when the id is above 0 (the page then also by name and phone) and shows
+// the holder's phone. In stake mode every position line carries its unit. A
+// null fname writes to standard output.
+
+// writeOrgRpt: the callings report as text (mms 0) or book outline (mms 1:
+// a book per organization, a chapter per position title); stakeflg non-zero
+// adds the unit to every heading.
 void writeOrgRpt(const char* fname, int mms, int stakeflg);
 
-// writeOrgBB: the callings report as HTML.
+// writeOrgBB: the callings report as an HTML page with an index of the
+// organizations; stakeflg non-zero adds the unit to every section heading.
 void writeOrgBB(const char* fname, int stakeflg);
 
 // ---- Phone list ----
 
-// writePhoneList: the phone list.
+// writePhoneList: one line per family in the store's order: the names, a
+// tab and the phones ("[no phone]" without a household phone).
 void writePhoneList(const char* fname);
+
+// writePhoneEntry: the line of one family.
+void writePhoneEntry(RptFile& out, const WardFamily* fam);
 
 #endif

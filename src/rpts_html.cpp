@@ -14,9 +14,6 @@ namespace {
 // The indent of the lines of a family block.
 const char Indent[] = "&nbsp;&nbsp;";
 
-// firstByte: the first byte of a surname; NUL when it is absent or empty.
-char firstByte(const Text& s) { return s && !s->empty() ? (*s)[0] : '\0'; }
-
 // teachingText: the teachers of an assignment, "first & companion".
 std::string teachingText(const HTDist* ht) {
     std::string text = fixnull(ht->htname);
@@ -67,10 +64,7 @@ void writeBB(const char* fname, int priv) {
     const bool stakeflg = isStake() != 0;
     int id = 0;
     RptFile out;
-    if (!out.open(fname)) {
-        std::fprintf(stderr, "Error opening report file (%s)\n", fname);
-        return;
-    }
+    if (!openReport(out, fname)) return;
     std::string title = std::string(stakeflg ? "Stake " : "Ward ") + (priv ? "Private" : "Public") + " Directory";
     writeHtmlHdr(out, title.c_str());
     out.printf("<p id='top'>&nbsp;</p>\n");
@@ -79,7 +73,7 @@ void writeBB(const char* fname, int priv) {
     // 2. Letter index; every family gets its household text and number here.
     char currChar = '\0';
     for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
-        const char letter = firstByte(fam->lname);
+        const char letter = surnameLetter(fam->lname);
         if (!fam->household) fam->household = composeHousehold(fam, stakeflg);
         if (fam->famid == 0) fam->famid = ++id;
         if (letter != currChar) {
@@ -93,7 +87,7 @@ void writeBB(const char* fname, int priv) {
     currChar = '\0';
     bool listed = false;
     for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
-        const char letter = firstByte(fam->lname);
+        const char letter = surnameLetter(fam->lname);
         if (letter != currChar) {
             if (listed) out.printf("</ul>\n<p><a href='#top'>Top</a></p>\n");
             out.printf("<p id='fchar-%c'>Names starting with %c.</p>\n", letter, letter);

@@ -21,16 +21,6 @@ const char DetailPrefix[] = "________";
 const char ContactPrefix[] = "         ";
 const char CallingPrefix[] = "          ";
 
-// firstByte: the first byte of a surname; NUL when it is absent or empty.
-char firstByte(const Text& s) { return s && !s->empty() ? (*s)[0] : '\0'; }
-
-// openReport: create the report file, or say why not.
-bool openReport(RptFile& out, const char* fname) {
-    if (out.open(fname)) return true;
-    std::fprintf(stderr, "Error opening report file (%s)\n", fname);
-    return false;
-}
-
 // writeHeading: the household text, or a name composed when there is none;
 // a stake adds the unit.
 void writeHeading(RptFile& out, const WardFamily* fam) {
@@ -127,8 +117,8 @@ void writeTextRpt(const char* fname, int priv) {
     if (!openReport(out, fname)) return;
     char letter = '\0';
     for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
-        if (firstByte(fam->lname) != letter) {
-            letter = firstByte(fam->lname);
+        if (surnameLetter(fam->lname) != letter) {
+            letter = surnameLetter(fam->lname);
             out.printf("\n*%c\n", letter);
         }
         writeFamily(out, fam, priv);
@@ -141,8 +131,8 @@ void writeMMS(const char* fname, int priv) {
     char letter = '\0';
     std::string thisChap, currChap;
     for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
-        if (firstByte(fam->lname) != letter) {
-            letter = firstByte(fam->lname);
+        if (surnameLetter(fam->lname) != letter) {
+            letter = surnameLetter(fam->lname);
             out.printf("Book: %c\n", letter);
         }
         getChap(thisChap, fam->lname);

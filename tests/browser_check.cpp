@@ -1,7 +1,7 @@
 // Browser check: the HTML pages of a run on the bundled sample ward, opened in
-// headless Chromium. Each page must load, every in-page link must have its
-// target in the page as the browser built it, and the page must show every
-// family of the run.
+// headless Chromium. Each page must load and every in-page link must have its
+// target in the page as the browser built it; the directory pages must show
+// every family of the run.
 //
 // Without a browser the tests are skipped, unless ROLLBOOK_REQUIRE_BROWSER is
 // set (CI sets it), in which case they fail.
@@ -137,4 +137,11 @@ TEST_F(Browser, DirectoryPagesLoadWithEveryInPageLinkResolvedAndEveryFamilyShown
         for (const std::string& h : families)
             EXPECT_NE(body.find(escapeText(h)), std::string::npos) << page << " does not show " << h;
     }
+}
+
+TEST_F(Browser, CallingsPageLoadsWithEveryOrganizationLinkResolved) {
+    const std::string body = dom("wardbborg.html");
+    checkLinks("wardbborg.html", body);
+    const std::set<std::string> links = matches(body, std::regex(R"re( href="#(o-[^"]*)")re"));
+    EXPECT_GE(links.size(), 3u) << "the index lists the organizations";
 }

@@ -110,3 +110,10 @@ TEST(Readpiece, TheLineFeedStaysAsATextModeReadLeavesIt) {
     std::string fits(MaxLineChars, 'x');
     EXPECT_EQ(readAll(fits + "yy\r\n", readpiece), (Lines{fits, "yy\n"}));
 }
+
+TEST(Readline, ALineOf510CharactersEndingInCrLfIsOneLine) {
+    std::string full(MaxLineChars - 1, 'x');
+    EXPECT_EQ(readAll(full + "\r\nz\r\n"), (Lines{full, "z"}));
+    EXPECT_EQ(readAll(full + "\r\nz\r\n", readpiece), (Lines{full + "\n", "z\n"}));
+    EXPECT_EQ(readAll(full + "\rz\n", readpiece), (Lines{full + "\r", "z\n"}));
+}

@@ -90,3 +90,68 @@ TEST(FamilyBlock, AMemberWithoutBirthDateOrSexShowsNoBirthdayAndItsZeroByte) {
     EXPECT_NE(priv.find("... Jo[F]\r\n________[no birthday]\r\n========"), std::string::npos) << priv;
     free_ward_member(m);
 }
+
+namespace {
+
+// An organization of the designated list with one position per title given.
+WardOrg* orgWith(Text name, Text abbr, std::initializer_list<const char*> titles) {
+    WardOrg* o = create_ward_org();
+    o->org = name;
+    o->abbr = abbr;
+    WardPos** tail = &o->pos;
+    for (const char* t : titles) {
+        WardPos* p = create_ward_pos();
+        p->org = o;
+        p->pos = t;
+        *tail = p;
+        tail = &p->next;
+    }
+    storeOrg(o);
+    return o;
+}
+
+}  // namespace
+
+TEST(OrgReport, WithoutFileNameTheReportGoesToStandardOutputWithPlainLineEnds) {
+    dataInit();
+    setStake(0);
+    orgWith("Young Women", std::nullopt, {"Adviser", "Adviser"});
+    testing::internal::CaptureStdout();
+    writeOrgRpt(nullptr, 1, 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Book: Young Women\nOrganization: Young Women\nChapter: Adviser\n...Adviser - [not filled]\n"
+              "...Adviser - [not filled]\n");
+    dataInit();
+}
+
+TEST(OrgReport, PageAnchorsComeFromTheAbbreviationOrTheNameWithWhiteSpaceAsUnderscore) {
+    dataInit();
+    setStake(0);
+    orgWith("Young Women", "YW", {});
+    orgWith("Sunday\tSchool Class", std::nullopt, {});
+    testing::internal::CaptureStdout();
+    writeOrgBB(nullptr, 0);
+    const std::string page = testing::internal::GetCapturedStdout();
+    EXPECT_NE(page.find("<li><a href='#o-YW'>Young Women</a></li>\n"), std::string::npos);
+    EXPECT_NE(page.find("<h2 id='o-Sunday_School_Class'>Sunday\tSchool Class</h2>\n"), std::string::npos);
+    EXPECT_EQ(page.find("</body>"), std::string::npos);
+    dataInit();
+}
+
+TEST(OrgReport, APositionWithoutIdShowsNoPhoneOfAMemberStoredWithoutId) {
+    dataInit();
+    setStake(0);
+    WardMember* noId = create_ward_member();
+    noId->lname = "Zed";
+    noId->fname = "Zoe";
+    noId->phone = "555-9999";
+    storeMember(noId);
+    WardOrg* o = orgWith("Primary", std::nullopt, {"Teacher"});
+    o->pos->memid = 0;
+    testing::internal::CaptureStdout();
+    writeOrgRpt(nullptr, 0, 0);
+    writeOrgBB(nullptr, 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.find("555-9999"), std::string::npos) << out;
+    dataInit();
+}

@@ -220,6 +220,10 @@ TEST_F(Teaching, TextFileOnlySetsThePercentageOfAnExistingAssignment) {
     EXPECT_EQ(existing->visits, " 85%");
     EXPECT_EQ(existing->htname, "Kept");
     EXPECT_EQ(listed(VT).size(), 1u);
+    // A later line without a percentage leaves no visit text behind.
+    ASSERT_EQ(readText("1\t2\t3\t4\t5\t6\t7\nAdams, Al\tNew / Other", 0), 0);
+    EXPECT_EQ(existing->htpct, 0);
+    EXPECT_FALSE(existing->visits);
 }
 
 TEST_F(Teaching, TextFileReportsItsFailuresAndKeepsReadingShortLines) {

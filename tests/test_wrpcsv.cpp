@@ -148,6 +148,17 @@ TEST_F(WrpCsv, LongLinesArriveInPiecesOf511Bytes)
     EXPECT_EQ(-1, wrpCsvReadLine(id, in.get()));
 }
 
+TEST_F(WrpCsv, ALineOf510BytesEndingInCrLfIsOneLine)
+{
+    const int id = make();
+    File in = input(std::string(510, 'x') + "\r\nz\r\n");
+    EXPECT_EQ(0, wrpCsvReadLine(id, in.get()));
+    EXPECT_EQ(std::string(510, 'x'), wrpCsvGetLine(id));
+    EXPECT_EQ(0, wrpCsvReadLine(id, in.get()));
+    EXPECT_EQ(std::string("z"), wrpCsvGetLine(id));
+    EXPECT_EQ(-1, wrpCsvReadLine(id, in.get()));
+}
+
 TEST_F(WrpCsv, DumpShowsTheRecordAndTheCutWorkingCopy)
 {
     const int id = make();

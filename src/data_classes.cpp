@@ -1,0 +1,145 @@
+// The class lists: the young men, young women and Primary classes (and a
+// women's list outside the report sequence), each member with a phone and,
+// when the display settings ask for it, the household's address.
+#include <cstdio>
+#include <string>
+
+#include "data.h"
+#include "mlscsv.h"
+
+namespace {
+
+// One class: its heading and bounds (ages, or birth years for Primary).
+struct ClassDef {
+    const char* hdr;
+    int val1, val2;
+};
+
+// The four display flags of one list.
+struct ListFlags {
+    char addr, city, state, zip;
+};
+
+bool on(char flag) { return flag == 'y'; }
+
+// openList: create a class list file; msg is the list's own open failure.
+bool openList(RptFile& out, const char* fname, const char* msg) {
+    if (out.open(fname)) return true;
+    std::fprintf(stderr, msg, fname);
+    return false;
+}
+
+void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch match, ListFlags f) {
+    for (int i = 0; i < n; ++i)
+        writeGroup(out, defs[i].hdr, mms, defs[i].val1, defs[i].val2, match, f.addr, f.city, f.state, f.zip);
+}
+
+// The classes of each list, plain and book outline.
+const ClassDef YMClasses[] = {{"Deacons", 12, 13}, {"Teachers", 14, 15}, {"Priests", 16, 18}};
+const ClassDef YMBooks[] = {{"Book: Deacons", 12, 13}, {"Book: Teachers", 14, 15}, {"Book: Priests", 16, 18}};
+const ClassDef YWClasses[] = {{"Beehives", 12, 13}, {"Mia Maids", 14, 15}, {"Laurels", 16, 18}};
+const ClassDef YWBooks[] = {{"Book: Beehives", 12, 13}, {"Book: Mia Maids", 14, 15}, {"Book: Laurels", 16, 18}};
+const ClassDef RSClasses[] = {{"Sisters", 18, 0}};
+const ClassDef RSBooks[] = {{"Book: Sisters", 18, 0}};
+
+// Primary classes by the age reached this calendar year.
+const char* const PriNames[] = {"Sunbeams", "CTR4", "CTR5", "CTR6", "CTR7", "CTR8", "Val9", "Val10", "Val11", "Val12"};
+const char* const PriBooks[] = {"Book: Sunbeams", "Book: CTR4", "Book: CTR5", "Book: CTR6", "Book: CTR7",
+                                "Book: CTR8",     "Book: Val9", "Book: Val10", "Book: Val11", "Book: Val12"};
+constexpr int PriClasses = 10;
+constexpr int PriFirstAge = 3;
+
+ListFlags ymFlags() { return {YMAddrFlag, YMCityFlag, YMStateFlag, YMZipFlag}; }
+ListFlags ywFlags() { return {YWAddrFlag, YWCityFlag, YWStateFlag, YWZipFlag}; }
+ListFlags rsFlags() { return {RSAddrFlag, RSCityFlag, RSStateFlag, RSZipFlag}; }
+ListFlags priFlags() { return {PriAddrFlag, PriCityFlag, PriStateFlag, PriZipFlag}; }
+
+// writePrimary: one class per birth year, counted back from the run date.
+void writePrimary(const char* fname, const char* const* names, int mms) {
+    RptFile out;
+    if (!openList(out, fname, "Can't open PRI output file (%s)\n")) return;
+    const int year = runDate().year;
+    const ListFlags f = priFlags();
+    for (int i = 0; i < PriClasses; ++i) {
+        const int born = year - (PriFirstAge + i);
+        writeGroup(out, names[i], mms, born, born, isPRI, f.addr, f.city, f.state, f.zip);
+    }
+}
+
+}  // namespace
+
+int isYM(const WardMember* mem, int val1, int val2) { return mem->sex == 'M' && mem->age >= val1 && mem->age <= val2; }
+
+int isYW(const WardMember* mem, int val1, int val2) { return mem->sex == 'F' && mem->age >= val1 && mem->age <= val2; }
+
+int isRS(const WardMember* mem, int val1, int) { return mem->sex == 'F' && mem->age >= val1; }
+
+int isPRI(const WardMember* mem, int val1, int val2) {
+    return mem->birth != nullptr && mem->birth->year >= val1 && mem->birth->year <= val2;
+}
+
+int writeGroup(RptFile& out, const char* hdr, int mms, int val1, int val2, ClassMatch match, int flg_addr,
+               int flg_city, int flg_state, int flg_zip) {
+    // 1. Whether entries get an address line at all.
+    const bool address = on(ShowAddrFlag) || on(ShowCityFlag) || on(ShowStateFlag) || on(ShowZipFlag) ||
+                         flg_addr == 'y' || flg_city == 'y' || flg_state == 'y' || flg_zip == 'y';
+    out.printf("%s:\n", hdr);
+
+    // 2. Every member of every family the predicate accepts.
+    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+        for (const WardMember* m = fam->members; m != nullptr; m = m->next) {
+            if (!match(m, val1, val2)) continue;
+            // A member with another surname than the household's gets the
+            // household's in parentheses.
+            if (std::string(fixnull(fam->lname)) != fixnull(m->lname)) out.printf("(%s) ", fixnull(fam->lname));
+            out.printf("%s, %s, %s\n", fixnull(m->lname), fixnull(m->fpname ? m->fpname : m->fname),
+                       fixnull(m->phone ? m->phone : fam->phone));
+            if (!address) continue;
+            const WardFamily* home = m->fam != nullptr ? m->fam : fam;
+            out.printf("  ");
+            if (on(ShowAddrFlag) || flg_addr == 'y') out.printf(" %s", fixnull(home->addr));
+            if (on(ShowCityFlag) || flg_city == 'y') out.printf(" %s", fixnull(home->city));
+            if (on(ShowStateFlag) || flg_state == 'y') out.printf(" %s", fixnull(home->state));
+            if (on(ShowZipFlag) || flg_zip == 'y') out.printf(" %s", fixnull(home->zip));
+            out.printf("\n");
+        }
+    }
+
+    // 3. The plain list closes the class with an empty line.
+    if (mms == 0) out.printf("\n");
+    return 0;
+}
+
+void writeYM(const char* fname) {
+    RptFile out;
+    if (openList(out, fname, "Can't open YM output file (%s)\n")) writeClasses(out, YMClasses, 3, 0, isYM, ymFlags());
+}
+
+void writeYMMMS(const char* fname) {
+    RptFile out;
+    if (openList(out, fname, "Can't open YM output file (%s)\n")) writeClasses(out, YMBooks, 3, 1, isYM, ymFlags());
+}
+
+void writeYW(const char* fname) {
+    RptFile out;
+    if (openList(out, fname, "Can't open YW output file (%s)\n")) writeClasses(out, YWClasses, 3, 0, isYW, ywFlags());
+}
+
+void writeYWMMS(const char* fname) {
+    RptFile out;
+    if (openList(out, fname, "Can't open YW output file (%s)\n")) writeClasses(out, YWBooks, 3, 1, isYW, ywFlags());
+}
+
+void writePRI(const char* fname) { writePrimary(fname, PriNames, 0); }
+
+void writePRIMMS(const char* fname) { writePrimary(fname, PriBooks, 1); }
+
+void writeRS(const char* fname) {
+    RptFile out;
+    if (openList(out, fname, "Can't open RS output file (%s)\n")) writeClasses(out, RSClasses, 1, 0, isRS, rsFlags());
+}
+
+void writeRSMMS(const char* fname) {
+    RptFile out;
+    if (openList(out, fname, "Can't open RS output file (%s)\n")) writeClasses(out, RSBooks, 1, 1, isRS, rsFlags());
+}

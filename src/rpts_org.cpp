@@ -1,0 +1,123 @@
+// The callings report: every organization of the designated list with its
+// positions, who fills each, when they were sustained and their phone; as
+// text, as book outline and as an HTML page with an index.
+#include <cstdio>
+#include <string>
+
+#include "data.h"
+#include "mlscsv.h"
+#include "rpts.h"
+
+namespace {
+
+// openOutput: standard output for a null name, else the file.
+bool openOutput(RptFile& out, const char* fname) {
+    if (fname != nullptr) return openReport(out, fname);
+    out.openStdout();
+    return true;
+}
+
+// holderById: the member of a position by its member id. Positions without
+// an id (0 or less) have no holder this way: every member read without an id
+// is indexed under 0.
+WardMember* holderById(const WardPos* pos) { return pos->memid > 0 ? getMemID(pos->memid) : nullptr; }
+
+// writePositionLine: title and holder, sustained date, the holder's phone
+// and, in a stake, the unit; between the line's opening and its end.
+void writePositionLine(RptFile& out, const WardPos* pos, const WardMember* mem, bool html) {
+    const char* name = pos->name ? pos->name->c_str() : "[not filled]";
+    if (html) out.printf("<li>%s - %s", fixnull(pos->pos), name);
+    else out.printf("...%s - %s", fixnull(pos->pos), name);
+    if (pos->sus) out.printf(" [%s]", pos->sus->c_str());
+    if (mem != nullptr && mem->phone) out.printf(" %s", mem->phone->c_str());
+    if (isStake()) out.printf("[Unit=%s (%s)]", fixnull(pos->uname), fixnull(pos->unum));
+    out.printf(html ? "</li>\n" : "\n");
+}
+
+// writeUnit: " [unit name,unit number]" of an organization.
+void writeUnit(RptFile& out, const WardOrg* org) { out.printf(" [%s,%s]", fixnull(org->uname), fixnull(org->unum)); }
+
+// anchor: the abbreviation, or the name, with white space as "_".
+std::string anchor(const WardOrg* org) {
+    std::string a = fixnull(org->abbr ? org->abbr : org->org);
+    for (char& c : a)
+        if (isWhite(c)) c = '_';
+    return a;
+}
+
+}  // namespace
+
+void writeOrgRpt(const char* fname, int mms, int stakeflg) {
+    RptFile out;
+    if (!openOutput(out, fname)) return;
+    std::string lastorg, lastpos;
+    for (WardOrg* org = getFirstOrg(); org != nullptr; org = getNextOrg()) {
+        // 1. A new name opens a book and a heading.
+        if (fixnull(org->org) != lastorg) {
+            if (mms) {
+                out.printf("Book: %s", fixnull(org->org));
+                if (stakeflg) writeUnit(out, org);
+                out.printf("\n");
+            }
+            out.printf("Organization: %s", fixnull(org->org));
+            if (stakeflg) writeUnit(out, org);
+            out.printf("\n");
+            lastorg = fixnull(org->org);
+            lastpos.clear();
+        }
+        // 2. A new position title opens a chapter.
+        for (const WardPos* pos = org->pos; pos != nullptr; pos = pos->next) {
+            if (fixnull(pos->pos) != lastpos) {
+                if (mms) {
+                    out.printf("Chapter: %s", fixnull(pos->pos));
+                    if (stakeflg) writeUnit(out, org);
+                    out.printf("\n");
+                }
+                lastpos = fixnull(pos->pos);
+            }
+            writePositionLine(out, pos, holderById(pos), false);
+        }
+    }
+}
+
+void writeOrgBB(const char* fname, int stakeflg) {
+    RptFile out;
+    if (!openOutput(out, fname)) return;
+    writeHtmlHdr(out, "Organization");
+    out.printf("<H1 id='top'>Organization Report</H1>\n");
+    out.printf("<p>Click on Organization</p>\n");
+    out.printf("<ul>\n");
+
+    // 1. The index: one entry per run of equal names.
+    std::string lastorg;
+    for (WardOrg* org = getFirstOrg(); org != nullptr; org = getNextOrg()) {
+        if (fixnull(org->org) == lastorg) continue;
+        out.printf("<li><a href='#o-%s'>%s</a></li>\n", anchor(org).c_str(), fixnull(org->org));
+        lastorg = fixnull(org->org);
+    }
+    out.printf("</ul>\n");
+    out.printf("<p class='top'><a href='#top'>Top of page</a></p>\n");
+
+    // 2. The sections, each closed when the next one opens.
+    lastorg.clear();
+    for (WardOrg* org = getFirstOrg(); org != nullptr; org = getNextOrg()) {
+        if (fixnull(org->org) != lastorg) {
+            if (!lastorg.empty()) {
+                out.printf("</ul>\n");
+                out.printf("<p class='top'><a href='#top'>Top of page</a></p>\n");
+            }
+            out.printf("<h2 id='o-%s'>%s", anchor(org).c_str(), fixnull(org->org));
+            if (stakeflg) writeUnit(out, org);
+            out.printf("</h2>\n");
+            out.printf("<ul>\n");
+            lastorg = fixnull(org->org);
+        }
+        for (const WardPos* pos = org->pos; pos != nullptr; pos = pos->next) {
+            WardMember* mem = holderById(pos);
+            if (mem == nullptr) mem = find_member_phone(textOrNull(pos->name), textOrNull(pos->phone));
+            writePositionLine(out, pos, mem, true);
+        }
+    }
+    out.printf("</ul>\n");
+    out.printf("<p class='top'><a href='#top'>Top of page</a></p>\n");
+}
