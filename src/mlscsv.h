@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "rollbook.h"
 
@@ -94,10 +95,38 @@ private:
 // header, 4 or 5 out of memory. Sets the stake mode from the header.
 int readMemberCSV(const char* fname);
 
-// readMlsDir: the unit directory text file. 1 when it cannot be opened.
+// readMlsDir: the unit directory print: a title line, then family groups
+// (a row that begins with white space continues the group, without its
+// leading blanks). Each group becomes a family and its members, with made-up
+// record numbers "999-family-member". Returns 0 after the whole file; 1
+// cannot open; 3 no title line; 4 no family row; 10 plus the result of
+// process_mlsdir when a group fails (reading stops there).
 int readMlsDir(const char* fname);
 
-// readWebMember: the web directory export. 2 when it cannot be opened.
+// process_mlsdir: build and store one family from the first nlines rows of
+// a group, lines[0] being the family row. A negative nlines only restarts
+// the family and member numbers. Returns 0, 1 when the family cannot be
+// created, 2 when the family row has fewer than 3 fields (nothing stored) or
+// a member cannot be created.
+int process_mlsdir(const std::vector<std::string>& lines, int nlines);
+
+// looks_like_zip_line: 1 for "city, ST 12345" (a comma, two letters, then
+// only digits, hyphens and blanks), else 0.
+int looks_like_zip_line(const char* str);
+
+// looks_like_phone_line: 1 when the text from its first digit reads as ten
+// digits grouped 3-3-4 (an optional ")", "-" or "." after the area code, "-"
+// or "." after the exchange), else 0.
+int looks_like_phone_line(const char* str);
+
+// looks_like_email_line: 1 when the text contains "@", else 0.
+int looks_like_email_line(const char* str);
+
+// readWebMember: the web directory export: a 10-field header, then one
+// household per line of at least 7 fields (name, phone, four address lines,
+// members). Returns 0 after the whole file; 1 no CSV handle; 2 cannot open;
+// 3 no header; 4 header not of 10 fields; 5 a line of fewer than 7 fields
+// (reading stops there); 6 or 7 out of memory.
 int readWebMember(const char* fname);
 
 // readAuxFile: the auxiliary corrections and settings file. 1 when it cannot

@@ -25,6 +25,13 @@ std::string reportName(const char* pattern, const char* prefix) {
     return name;
 }
 
+// dropMembership: forget what a failed membership source stored, so that the
+// next source starts from an empty store in ward mode.
+void dropMembership() {
+    dataInit();
+    setStake(0);
+}
+
 // readMembership: the membership cascade; ends the run when nothing is found.
 void readMembership() {
     std::printf("Reading Membership\n");
@@ -33,11 +40,13 @@ void readMembership() {
         memflg = 1;
         return;
     }
+    dropMembership();
     std::fprintf(stderr, "Unable to find MLS Export membership file.  Trying MlsDir\n");
     if (readMlsDir("mlsdir.txt") == 0) {
         memflg = 2;
         return;
     }
+    dropMembership();
     std::fprintf(stderr, "Unable to open mlsdir file.  Trying web export.\n");
     if (readWebMember("webdir.csv") == 0) {
         web_mode = 1;

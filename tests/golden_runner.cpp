@@ -170,4 +170,26 @@ std::string testName(const testing::TestParamInfo<std::string>& info) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, Golden, testing::ValuesIn(caseNames()), testName);
 
+// The sample cases run exactly the bundled example exports.
+TEST(Samples, EachExampleFolderIsTheInputOfItsSampleCase) {
+    const fs::path examples = EXAMPLES_DIR;
+    int compared = 0;
+    for (const auto& example : fs::directory_iterator(examples)) {
+        const fs::path caseDir = fs::path(GOLDEN_DIR) / ("sample_" + example.path().filename().string());
+        ASSERT_TRUE(fs::is_directory(caseDir)) << caseDir << " is missing";
+        std::set<std::string> inputs;
+        for (const auto& entry : fs::directory_iterator(caseDir))
+            if (!isCaseControlFile(entry.path().filename().string())) inputs.insert(entry.path().filename().string());
+        std::set<std::string> files;
+        for (const auto& entry : fs::directory_iterator(example.path())) {
+            const std::string name = entry.path().filename().string();
+            files.insert(name);
+            EXPECT_EQ(readFile(entry.path()), readFile(caseDir / name)) << caseDir / name;
+            ++compared;
+        }
+        EXPECT_EQ(files, inputs) << caseDir;
+    }
+    EXPECT_GT(compared, 0);
+}
+
 }  // namespace
