@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 
 #include "splitfld.h"
@@ -144,6 +145,41 @@ int readline(std::string& buf, std::FILE* fp) {
     if (!readpiece(buf, fp)) return 0;
     buf.resize(std::strcspn(buf.c_str(), "\r\n"));
     return 1;
+}
+
+namespace {
+
+// The first bytes of an input file that are looked at for its line ends.
+constexpr std::size_t LineEndProbe = 4096;
+
+// endsLinesWithCR: whether the first CR of the file's first bytes is not
+// followed by a LF.
+bool endsLinesWithCR(std::FILE* fp) {
+    char buf[LineEndProbe];
+    const std::size_t n = std::fread(buf, 1, sizeof buf, fp);
+    std::rewind(fp);
+    const char* cr = static_cast<const char*>(std::memchr(buf, '\r', n));
+    return cr != nullptr && cr + 1 < buf + n && cr[1] != '\n';
+}
+
+}  // namespace
+
+InFile::InFile(const char* fname) : name_(fname) {
+    std::error_code ec;
+    const auto kind = std::filesystem::status(fname, ec).type();
+    if (!ec && kind != std::filesystem::file_type::regular) return;
+    fp_ = std::fopen(fname, "r");
+    if (fp_ != nullptr && endsLinesWithCR(fp_))
+        std::fprintf(stderr,
+                     "Input file (%s) has lines ending in CR alone: records will be missing; save it with CR LF or LF "
+                     "line ends\n",
+                     fname);
+}
+
+InFile::~InFile() {
+    if (fp_ == nullptr) return;
+    if (std::ferror(fp_) != 0) std::fprintf(stderr, "Error reading input file (%s)\n", name_.c_str());
+    std::fclose(fp_);
 }
 
 CsvHandle::CsvHandle() : id_(wrpCsvCreate()) {}

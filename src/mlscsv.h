@@ -69,11 +69,26 @@ int readline(std::string& buf, std::FILE* fp);
 
 // ---- Reader plumbing ----
 
-// InFile: an input file that is closed when it goes out of scope.
-struct FileCloser {
-    void operator()(std::FILE* fp) const { std::fclose(fp); }
+// InFile: an input file opened for reading, closed when it goes out of
+// scope. Only a regular file is opened: a directory, a pipe or a device in
+// its place is a file that cannot be opened, never waited on and never read
+// as empty. A file whose lines end in CR alone is reported on opening as
+// "Input file (%s) has lines ending in CR alone: records will be missing;
+// save it with CR LF or LF line ends\n"; a read error met while reading is
+// reported on closing as "Error reading input file (%s)\n".
+class InFile {
+public:
+    explicit InFile(const char* fname);
+    InFile(const InFile&) = delete;
+    InFile& operator=(const InFile&) = delete;
+    ~InFile();
+    explicit operator bool() const { return fp_ != nullptr; }
+    std::FILE* get() const { return fp_; }
+
+private:
+    std::FILE* fp_ = nullptr;
+    std::string name_;
 };
-using InFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // CsvHandle: a CSV reader id (negative when none could be created), released
 // when it goes out of scope so that repeated reads do not use up the ids.

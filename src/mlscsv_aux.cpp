@@ -218,7 +218,7 @@ void processRecordLine(std::string& line) {
 }  // namespace
 
 int readAuxFile(const char* fname) {
-    InFile file(std::fopen(fname, "r"));
+    InFile file(fname);
     std::FILE* fp = file.get();
     if (fp == nullptr) {
         std::fprintf(stderr, "No auxfile found.\n");

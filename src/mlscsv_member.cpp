@@ -109,7 +109,7 @@ int readMemberCSV(const char* fname) {
         std::fprintf(stderr, "Error creating CSV structure\n");
         return 1;
     }
-    InFile file(std::fopen(fname, "r"));
+    InFile file(fname);
     if (!file) {
         std::fprintf(stderr, "Error opening input file (%s)\n", fname);
         return 2;

@@ -244,7 +244,7 @@ int process_mlsdir(const std::vector<std::string>& lines, int nlines) {
 
 int readMlsDir(const char* fname) {
     // 1. The file, its title line and the first family row.
-    InFile fp(std::fopen(fname, "r"));
+    InFile fp(fname);
     if (!fp) {
         std::fprintf(stderr, "Unable to open MLS Unit Directory input file (%s).\n", fname);
         return 1;

@@ -67,7 +67,7 @@ int readLine(std::string& buf, std::FILE* fp, int& lineno) {
 
 int readOrgCSV(const char* fname) {
     // 1. Open the file and a CSV handle; both are released on every return.
-    InFile fp(std::fopen(fname, "r"));
+    InFile fp(fname);
     if (!fp) {
         std::fprintf(stderr, "Can't open input Org file (%s)\n", fname);
         return 1;
@@ -168,7 +168,7 @@ int readOrgCSV(const char* fname) {
 }
 
 int readOrgTab(const char* fname) {
-    InFile fp(std::fopen(fname, "r"));
+    InFile fp(fname);
     if (!fp) {
         std::fprintf(stderr, "readOrgTab: Unable to open input file (%s)\n", fname);
         return 1;

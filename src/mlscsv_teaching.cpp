@@ -106,7 +106,7 @@ int readTeachingCSV(const char* fname, int htvt) {
     }
 
     // 2. The file and a CSV handle, both released on every return.
-    InFile fp(std::fopen(fname, "r"));
+    InFile fp(fname);
     if (!fp) {
         if (home) std::fprintf(stderr, "Can't open input HT file (%s)\n", fname);
         else std::fprintf(stderr, "Can't open input VT file (%s)\n", fname);
@@ -266,7 +266,7 @@ int readHTTXT(const char* fname, int htsw) {
     const char* kind = htsw ? "HT" : "VT";
 
     // 1. The file; its absence is normal.
-    InFile fp(std::fopen(fname, "r"));
+    InFile fp(fname);
     if (!fp) {
         std::fprintf(stderr, "Can't open HT txt file (%s)\n", fname);
         return 1;

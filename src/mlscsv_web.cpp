@@ -99,7 +99,7 @@ int readWebMember(const char* fname) {
         std::fprintf(stderr, "Error creating CSV structure\n");
         return 1;
     }
-    InFile fp(std::fopen(fname, "r"));
+    InFile fp(fname);
     if (!fp) {
         std::fprintf(stderr, "Error opening input file (%s)\n", fname);
         return 2;

@@ -3,6 +3,7 @@
 // fixed order; the run modes live here.
 #include "rollbook.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -166,11 +167,16 @@ void wrapup() {
 
 int rollbookMain() {
     if (!checkRunDate()) return 2;
+#ifdef SIGXFSZ
+    // Past a file-size limit a write should fail and be reported, not end
+    // the run.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     std::printf("rollbook - version %s\n", RollbookVersion);
     init();
     process();
     wrapup();
-    return 0;
+    return reportFailed() ? 3 : 0;
 }
 
 namespace {

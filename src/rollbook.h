@@ -151,8 +151,12 @@ struct HTDist {
 
 // ---- Driver ----
 
-// main's body: banner, init, process, wrapup. Returns the exit status (0);
-// a run without membership ends the process with status 1 inside init.
+// main's body: banner, init, process, wrapup. Returns the exit status: 0
+// after a full run, 2 for a malformed ROLLBOOK_TODAY (nothing read or
+// written), 3 when a report file could not be created, written or closed
+// (the other reports are still written). A run without membership ends the
+// process with status 1 inside init, the operator's 'q' at the corrupt-record
+// prompt with status 9.
 int rollbookMain();
 
 // init: create the store and read every input through its cascade.
@@ -199,7 +203,10 @@ RunDate runDate();
 
 // RptFile: one report file, created or replaced. Every "\n" written becomes
 // CR LF; formatted output keeps every byte it formats, zero bytes included.
-// The file closes when the object goes out of scope.
+// The file closes when the object goes out of scope. A file that cannot be
+// created is left to its writer to report; a file whose writing or closing
+// fails is reported once, when it is closed, as "Error writing report file
+// (%s)\n". Either counts as a report failure (reportFailed).
 class RptFile {
 public:
     RptFile() = default;
@@ -223,10 +230,17 @@ public:
 
 private:
     void close();
+    void put(const char* data, std::size_t n);
 
     std::FILE* fp_ = nullptr;
+    std::string name_;
     bool console_ = false;  // standard output: no CR, never closed
+    bool failed_ = false;   // a write has failed
 };
+
+// reportFailed: true when a report file could not be created, written or
+// closed during this run.
+bool reportFailed();
 
 // strprintf, vstrprintf: format as std::printf does into a text of any
 // length; every formatted byte is kept, zero bytes included.

@@ -48,11 +48,11 @@ void writeMemberHtml(RptFile& out, const WardMember* m, const WardFamily* fam, i
     if (priv && fam->members != nullptr && fam->members->birth->year > 0 && m->recno)
         out.printf(" #%s", m->recno->c_str());
     out.printf("<br />\n");
-    if (priv && !noDate(m->baptism.get())) {
+    if (priv && m->baptism->month > 0) {
         out.printf("%s%s%s", Indent, Indent, Indent);
         out.printf("bapt:%s", fixdate(m->baptism.get()));
-        if (!noDate(m->confirm.get())) out.printf(", conf:%s", fixdate(m->confirm.get()));
-        if (!noDate(m->endowed.get())) out.printf(", endow:%s", fixdate(m->endowed.get()));
+        if (m->confirm->month > 0) out.printf(", conf:%s", fixdate(m->confirm.get()));
+        if (m->endowed->month > 0) out.printf(", endow:%s", fixdate(m->endowed.get()));
         out.printf("<br />\n");
     }
 }

@@ -1,10 +1,12 @@
 // Golden tests: every folder under tests/golden is one run of the built
 // program. The folder holds the input files, an optional `stdin`, an optional
-// `today` (the run date, YYYY-MM-DD; 2026-06-15 when absent), a one-line
-// README and `expected/` with every file the run writes plus `stdout`,
-// `stderr` and `exit`. An input may be a folder (a folder in the place of a
-// report file makes that report fail to open). The run happens in a fresh temporary copy of the
-// inputs and every byte is compared.
+// `today` (the run date, YYYY-MM-DD; 2026-06-15 when absent), an optional
+// `fsize` (a file-size limit for the run, in KiB), a one-line README and
+// `expected/` with every file the run writes plus `stdout`, `stderr` and
+// `exit`. An input may be a folder (a folder in the place of a report file
+// makes that report fail to open) or a symbolic link (to /dev/full, say),
+// copied as a link. The run happens in a fresh temporary copy of the inputs
+// and every byte is compared.
 //
 // ROLLBOOK_GOLDEN_UPDATE=1 rewrites expected/ from the actual run; read every
 // rewritten file against the intended behaviour before committing it.
@@ -31,7 +33,7 @@ const char* const DefaultToday = "2026-06-15";
 
 // Files of a case folder that are not inputs of the run.
 bool isCaseControlFile(const std::string& name) {
-    return name == "README" || name == "stdin" || name == "today" || name == "expected";
+    return name == "README" || name == "stdin" || name == "today" || name == "fsize" || name == "expected";
 }
 
 std::string readFile(const fs::path& p) {
@@ -112,7 +114,7 @@ TEST_P(Golden, RunMatchesExpectedFiles) {
     for (const auto& entry : fs::directory_iterator(caseDir)) {
         std::string name = entry.path().filename().string();
         if (isCaseControlFile(name)) continue;
-        fs::copy(entry.path(), work / name, fs::copy_options::recursive);
+        fs::copy(entry.path(), work / name, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
         inputs.insert(name);
     }
 
@@ -120,9 +122,12 @@ TEST_P(Golden, RunMatchesExpectedFiles) {
     std::string today = DefaultToday;
     if (fs::exists(caseDir / "today")) today = trimEnd(readFile(caseDir / "today"));
     fs::path stdinFile = fs::exists(caseDir / "stdin") ? caseDir / "stdin" : fs::path("/dev/null");
-    std::string cmd = "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + shellQuote(today) + " " +
+    std::string limit;
+    if (fs::exists(caseDir / "fsize")) limit = "ulimit -f " + trimEnd(readFile(caseDir / "fsize")) + " && ";
+    std::string cmd = limit + "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + shellQuote(today) + " " +
                       shellQuote(ROLLBOOK_EXE) + " <" + shellQuote(stdinFile.string()) + " >" +
                       shellQuote((root / "stdout").string()) + " 2>" + shellQuote((root / "stderr").string());
+    cmd = "bash -c " + shellQuote(cmd);
     int status = std::system(cmd.c_str());
     ASSERT_TRUE(WIFEXITED(status)) << "the program did not exit normally";
 
