@@ -198,3 +198,122 @@ TEST(Samples, EachExampleFolderIsTheInputOfItsSampleCase) {
 }
 
 }  // namespace
+
+namespace {
+
+// csvFields: the fields of one line of an export: comma separated, a quoted
+// field may hold commas, and two quotes stand for one.
+std::vector<std::string> csvFields(const std::string& line) {
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            out.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            out.emplace_back();
+        } else if (c != '\r') {
+            out.back() += c;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+    }
+    return out;
+}
+
+// runSample: the program run in a fresh copy of an example folder; the copy.
+fs::path runSample(const fs::path& example) {
+    std::string tmpl = (fs::temp_directory_path() / "rollbook-sample-XXXXXX").string();
+    EXPECT_NE(mkdtemp(tmpl.data()), nullptr);
+    const fs::path work = fs::path(tmpl) / "run";
+    fs::copy(example, work, fs::copy_options::recursive);
+    const std::string cmd = "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + DefaultToday + " " +
+                            shellQuote(ROLLBOOK_EXE) + " </dev/null >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << example;
+    return work;
+}
+
+}  // namespace
+
+// Whatever the membership source, each person and household of a sample
+// reaches the member and family tables.
+TEST(Samples, EveryMemberAndHouseholdOfEachSampleReachesTheTables) {
+    for (const auto& example : fs::directory_iterator(EXAMPLES_DIR)) {
+        const fs::path work = runSample(example.path());
+        const std::string prefix = fs::exists(work / "stakefam.csv") ? "stake" : "ward";
+        const std::string fam = readFile(work / (prefix + "fam.csv"));
+        const std::string mem = readFile(work / (prefix + "mem.csv"));
+        auto inFam = [&fam](const std::string& v) { return fam.find("\"" + v + "\"") != std::string::npos; };
+        auto inMem = [&mem](const std::string& v) { return mem.find("\"" + v + "\"") != std::string::npos; };
+        int people = 0;
+        if (fs::exists(work / "Membership.csv")) {
+            std::vector<std::string> rows = lines(readFile(work / "Membership.csv"));
+            for (std::size_t r = 1; r < rows.size(); ++r) {
+                std::vector<std::string> f = csvFields(rows[r]);
+                ASSERT_GT(f.size(), 4u);
+                EXPECT_TRUE(inMem(f[3])) << example.path() << ": member " << f[3];
+                EXPECT_NE(fam.find("\n" + f[4] + ","), std::string::npos) << example.path() << ": household " << f[4];
+                ++people;
+            }
+        } else if (fs::exists(work / "mlsdir.txt")) {
+            std::vector<std::string> rows = lines(readFile(work / "mlsdir.txt"));
+            for (std::size_t r = 1; r < rows.size(); ++r) {
+                std::vector<std::string> cols;
+                std::istringstream split(rows[r]);
+                for (std::string c; std::getline(split, c, '\t');) cols.push_back(c);
+                if (!rows[r].empty() && rows[r][0] != ' ' && rows[r][0] != '\t') {
+                    EXPECT_TRUE(inFam(cols[0])) << example.path() << ": household " << cols[0];
+                }
+                if (cols.size() < 2 || cols[1].empty()) continue;
+                const std::size_t comma = cols[1].find(", ");
+                const std::string first = comma == std::string::npos ? cols[1] : cols[1].substr(comma + 2);
+                EXPECT_TRUE(inMem(first)) << example.path() << ": member " << first;
+                ++people;
+            }
+        } else {
+            std::vector<std::string> rows = lines(readFile(work / "webdir.csv"));
+            for (std::size_t r = 1; r < rows.size(); ++r) {
+                std::vector<std::string> f = csvFields(rows[r]);
+                EXPECT_TRUE(inFam(f[0])) << example.path() << ": household " << f[0];
+                for (std::size_t c = 6; c < f.size(); ++c, ++people)
+                    EXPECT_TRUE(inMem(f[c])) << example.path() << ": member " << f[c];
+            }
+        }
+        EXPECT_GT(people, 0) << example.path();
+        fs::remove_all(work.parent_path());
+    }
+}
+
+#ifndef ROLLBOOK_SANITIZED
+// The sample runs are clean under valgrind's memcheck (skipped without it).
+TEST(Samples, EachSampleRunsCleanUnderMemcheck) {
+    if (std::system("command -v valgrind >/dev/null 2>&1") != 0) GTEST_SKIP() << "no valgrind";
+    for (const auto& example : fs::directory_iterator(EXAMPLES_DIR)) {
+        std::string tmpl = (fs::temp_directory_path() / "rollbook-memcheck-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        const fs::path work = fs::path(tmpl) / "run";
+        fs::copy(example.path(), work, fs::copy_options::recursive);
+        const std::string cmd = "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + DefaultToday +
+                                " valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite " +
+                                shellQuote(ROLLBOOK_EXE) + " </dev/null >/dev/null 2>" +
+                                shellQuote((fs::path(tmpl) / "valgrind").string());
+        const int status = std::system(cmd.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << example.path() << ":\n" << readFile(fs::path(tmpl) / "valgrind");
+        fs::remove_all(tmpl);
+    }
+}
+#endif
