@@ -205,9 +205,12 @@ private:
             }
             return "in the way of " + out.filename().string();
         }
-        case 13:
-            fs::copy_file(f, dir_ / InputNames[pick(11)], fs::copy_options::overwrite_existing);
+        case 13: {
+            const fs::path to = dir_ / InputNames[pick(11)];
+            if (fs::exists(fs::symlink_status(to)) && !fs::is_regular_file(fs::symlink_status(to))) return "skipped";
+            fs::copy_file(f, to, fs::copy_options::overwrite_existing);
             return "copy " + name + " to another input";
+        }
         case 14: {
             static const char* const keys[] = {"family", "id", "name", "pname", "sex", "addr", "addr2", "city", "state",
                                                "zip", "phone", "cell", "work", "email", "rem", "birth", "stat", "x"};
@@ -222,7 +225,11 @@ private:
                     aux += "|" + std::string(keys[pick(18)]) + "=" + randomBytes(static_cast<std::size_t>(pick(12)), true);
                 aux += "\n";
             }
-            writeFile(dir_ / "mlsaux.txt", readFile(dir_ / "mlsaux.txt") + aux);
+            const fs::path file = dir_ / "mlsaux.txt";
+            // Never open a pipe left by an earlier mutation: that would wait.
+            if (fs::exists(fs::symlink_status(file)) && !fs::is_regular_file(fs::symlink_status(file)))
+                return "skipped";
+            writeFile(file, readFile(file) + aux);
             return "auxiliary lines";
         }
         case 15:
