@@ -4,8 +4,12 @@
 #include "data.h"
 
 #include <cstring>
+#include <map>
 #include <set>
+#include <tuple>
+#include <unordered_map>
 
+#include "mlscsv.h"
 #include "ward_list.h"
 
 linkeddef* Family = nullptr;
@@ -28,6 +32,51 @@ int bucketOf(int id) { return ((id % HashTableSize) + HashTableSize) % HashTable
 // Text comparison for the family order: bytes as unsigned, absent as "".
 int compareText(const Text& a, const Text& b) {
     return std::strcmp(a ? a->c_str() : "", b ? b->c_str() : "");
+}
+
+// ---- Indexes that keep the store fast for large exports ----
+// Like the records, they live until the process ends and are never taken
+// apart at its end.
+
+// The family order's key: last name, then first name, absent as "". The
+// pair compares as the walk of storeFamilySorted does, byte by byte with
+// bytes unsigned.
+using FamilyKey = std::pair<std::string, std::string>;
+
+// For each key of Family, the link of the first family (in list order) with
+// that key. Family is sorted, so a new family goes before the first link of
+// the smallest key not below its own. Appending out of order (storeFamily)
+// makes the index unusable until the store is created again.
+std::map<FamilyKey, linkedlist*>& familyOrder = *new std::map<FamilyKey, linkedlist*>;
+bool familyOrderValid = true;
+
+// Each index by number or text also keeps, per table, the record stored last
+// under each key: what a walk of the key's bucket finds first.
+std::unordered_map<hash_tbl_id**, std::unordered_map<int, void*>>& latestById =
+    *new std::unordered_map<hash_tbl_id**, std::unordered_map<int, void*>>;
+std::unordered_map<hash_tbl_str**, std::unordered_map<std::string, void*>>& latestByStr =
+    *new std::unordered_map<hash_tbl_str**, std::unordered_map<std::string, void*>>;
+
+// The last position of each member's chain of positions, as far as known.
+std::unordered_map<WardMember*, WardPos*>& lastPosition = *new std::unordered_map<WardMember*, WardPos*>;
+
+// The report order of teaching assignments: group (home teaching only),
+// district, companionship, household; texts absent as "". As for families,
+// each key keeps the link of its first assignment in list order.
+using TeachingKey = std::tuple<std::string, int, int, std::string>;
+std::map<TeachingKey, linkedlist*>& htOrder = *new std::map<TeachingKey, linkedlist*>;
+std::map<TeachingKey, linkedlist*>& vtOrder = *new std::map<TeachingKey, linkedlist*>;
+
+// storeSorted: insert before the first assignment that is not smaller, so an
+// exact duplicate goes before the ones already listed.
+void storeSorted(linkeddef* list, std::map<TeachingKey, linkedlist*>& order, HTDist* ht, bool withGroup) {
+    linkedlist* entry = create_link_entry(ht);
+    if (entry == nullptr) return;
+    const TeachingKey key{withGroup ? fixnull(ht->htgroup) : "", ht->htdist, ht->htpair, fixnull(ht->household)};
+    auto next = order.lower_bound(key);
+    if (next != order.end()) add_link_before_link(list, entry, next->second);
+    else add_link_to_tail(list, entry);
+    order[key] = entry;
 }
 
 // ---- Releasing a previous store (a second dataInit) ----
@@ -97,12 +146,20 @@ void releaseStore() {
     freeBuckets(HashFamID);
     freeBuckets(HashMemID);
     freeBuckets(HashRecNo);
+    familyOrder.clear();
+    familyOrderValid = true;
+    latestById.clear();
+    latestByStr.clear();
+    lastPosition.clear();
+    htOrder.clear();
+    vtOrder.clear();
 }
 
 }  // namespace
 
 void dataInit() {
     releaseStore();
+    touchStore();
     Family = create_link_list();
     Member = create_link_list();
     WardOrgList = create_link_list();
@@ -119,10 +176,12 @@ void setStakeOrg(int flg) { Org = flg ? StakeOrgList : WardOrgList; }
 
 void hashInitID(hash_tbl_id** tbl, int sz) {
     for (int i = 0; i < sz; ++i) tbl[i] = nullptr;
+    latestById.erase(tbl);
 }
 
 void hashInitStr(hash_tbl_str** tbl, int sz) {
     for (int i = 0; i < sz; ++i) tbl[i] = nullptr;
+    latestByStr.erase(tbl);
 }
 
 int hashKeyForString(const char* key) {
@@ -135,24 +194,28 @@ int hashKeyForString(const char* key) {
 void putHashByID(hash_tbl_id** tbl, int id, void* data) {
     int b = bucketOf(id);
     tbl[b] = new hash_tbl_id{tbl[b], id, data};
+    latestById[tbl][id] = data;
 }
 
 void putHashByStr(hash_tbl_str** tbl, const char* key, void* data) {
     int b = hashKeyForString(key);
     tbl[b] = new hash_tbl_str{tbl[b], key != nullptr ? key : "", data};
+    latestByStr[tbl][tbl[b]->key] = data;
 }
 
 void* getHashByID(hash_tbl_id** tbl, int id) {
-    for (hash_tbl_id* n = tbl[bucketOf(id)]; n != nullptr; n = n->next)
-        if (n->id == id) return n->ptr;
-    return nullptr;
+    auto t = latestById.find(tbl);
+    if (t == latestById.end()) return nullptr;
+    auto it = t->second.find(id);
+    return it == t->second.end() ? nullptr : it->second;
 }
 
 void* getHashByStr(hash_tbl_str** tbl, const char* key) {
     if (key == nullptr) return nullptr;
-    for (hash_tbl_str* n = tbl[hashKeyForString(key)]; n != nullptr; n = n->next)
-        if (n->key == key) return n->ptr;
-    return nullptr;
+    auto t = latestByStr.find(tbl);
+    if (t == latestByStr.end()) return nullptr;
+    auto it = t->second.find(key);
+    return it == t->second.end() ? nullptr : it->second;
 }
 
 WardFamily* getFamID(int id) { return static_cast<WardFamily*>(getHashByID(HashFamID, id)); }
@@ -166,27 +229,40 @@ void storeFamilySorted(WardFamily* fam) {
     if (!fam->household) set_household(fam);
 
     // 2. Pass smaller last names, then equal last names with smaller first
-    //    names; an equal family goes before those already stored.
+    //    names; an equal family goes before those already stored. The order
+    //    index finds that place at once while the list is in order.
     linkedlist* entry = create_link_entry(fam);
-    linkedlist* at = get_head_link(Family);
-    while (at != nullptr && compareText(static_cast<WardFamily*>(at->data)->lname, fam->lname) < 0)
-        at = get_next_link(at);
-    while (at != nullptr) {
-        auto* other = static_cast<WardFamily*>(at->data);
-        if (compareText(other->lname, fam->lname) != 0 || compareText(other->fname, fam->fname) >= 0) break;
-        at = get_next_link(at);
+    linkedlist* at = nullptr;
+    const FamilyKey key{fixnull(fam->lname), fixnull(fam->fname)};
+    if (familyOrderValid) {
+        auto next = familyOrder.lower_bound(key);
+        at = next != familyOrder.end() ? next->second : nullptr;
+    } else {
+        at = get_head_link(Family);
+        while (at != nullptr && compareText(static_cast<WardFamily*>(at->data)->lname, fam->lname) < 0)
+            at = get_next_link(at);
+        while (at != nullptr) {
+            auto* other = static_cast<WardFamily*>(at->data);
+            if (compareText(other->lname, fam->lname) != 0 || compareText(other->fname, fam->fname) >= 0) break;
+            at = get_next_link(at);
+        }
     }
     if (at != nullptr) add_link_before_link(Family, entry, at);
     else add_link_to_tail(Family, entry);
+    if (familyOrderValid) familyOrder[key] = entry;
 
     // 3. Index it by family id.
     putHashByID(HashFamID, fam->famid, fam);
+    touchStore();
 }
 
 void storeFamily(WardFamily* fam) {
     if (!fam->household) set_household(fam);
     add_link_to_tail(Family, create_link_entry(fam));
+    familyOrderValid = false;  // the list may no longer be in order
+    familyOrder.clear();
     putHashByID(HashFamID, fam->famid, fam);
+    touchStore();
 }
 
 WardFamily* getFirstFamily() { return static_cast<WardFamily*>(firstOnList(Family)); }
@@ -197,6 +273,7 @@ void storeMember(WardMember* mem) {
     add_link_to_tail(Member, create_link_entry(mem));
     putHashByID(HashMemID, mem->memid, mem);
     if (mem->recno) putHashByStr(HashRecNo, mem->recno->c_str(), mem);
+    touchStore();
 }
 
 WardMember* getFirstMember() { return static_cast<WardMember*>(get_data_from_head(Member)); }
@@ -220,16 +297,27 @@ void storePos(WardPos* pos) {
         return;
     }
 
-    // 3. Append the position to the holder's chain.
+    // 3. Append the position to the holder's chain; its last position is
+    //    remembered, and checked before it is trusted.
     pos->mem = mem;
     if (mem->pos == nullptr) {
         mem->pos = pos;
+        lastPosition[mem] = pos;
         return;
     }
-    WardPos* last = mem->pos;
-    while (last->memnext != nullptr) last = last->memnext;
+    auto known = lastPosition.find(mem);
+    WardPos* last = known != lastPosition.end() ? known->second : nullptr;
+    if (last == nullptr || last->mem != mem || last->memnext != nullptr) {
+        last = mem->pos;
+        while (last->memnext != nullptr) last = last->memnext;
+    }
     last->memnext = pos;
+    lastPosition[mem] = pos;
 }
+
+void storeHT(HTDist* ht) { storeSorted(HT, htOrder, ht, true); }
+
+void storeVT(HTDist* ht) { storeSorted(VT, vtOrder, ht, false); }
 
 WardOrg* getFirstOrg() { return static_cast<WardOrg*>(firstOnList(Org)); }
 

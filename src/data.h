@@ -116,6 +116,11 @@ void* nextOnList(linkeddef* list);
 void storeHT(HTDist* ht);
 void storeVT(HTDist* ht);
 
+// touchStore: tell the store that names, household texts, ages or member
+// chains of stored records have changed, so that the name searches below see
+// the change. The store's own operations call it themselves.
+void touchStore();
+
 // ---- Matching and household naming ----
 // These walk the lists link by link and never move a list's cursor. Names
 // given as "last, first" are cut at the first comma and the first name starts

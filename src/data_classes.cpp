@@ -2,7 +2,9 @@
 // women's list outside the report sequence), each member with a phone and,
 // when the display settings ask for it, the household's address.
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "data.h"
 #include "mlscsv.h"
@@ -29,9 +31,56 @@ bool openList(RptFile& out, const char* fname, const char* msg) {
     return false;
 }
 
+// A member of a class, with the household it is listed under.
+struct Entry {
+    const WardFamily* fam;
+    const WardMember* mem;
+};
+
+// addressShown: whether the entries of a list get an address line at all.
+bool addressShown(int flg_addr, int flg_city, int flg_state, int flg_zip) {
+    return on(ShowAddrFlag) || on(ShowCityFlag) || on(ShowStateFlag) || on(ShowZipFlag) || flg_addr == 'y' ||
+           flg_city == 'y' || flg_state == 'y' || flg_zip == 'y';
+}
+
+// writeEntry: one member's line, and its household's address line.
+void writeEntry(RptFile& out, const Entry& e, bool address, int flg_addr, int flg_city, int flg_state, int flg_zip) {
+    const WardFamily* fam = e.fam;
+    const WardMember* m = e.mem;
+    // A member with another surname than the household's gets the
+    // household's in parentheses.
+    if (std::strcmp(fixnull(fam->lname), fixnull(m->lname)) != 0) out.printf("(%s) ", fixnull(fam->lname));
+    out.printf("%s, %s, %s\n", fixnull(m->lname), fixnull(m->fpname ? m->fpname : m->fname),
+               fixnull(m->phone ? m->phone : fam->phone));
+    if (!address) return;
+    const WardFamily* home = m->fam != nullptr ? m->fam : fam;
+    out.printf("  ");
+    if (on(ShowAddrFlag) || flg_addr == 'y') out.printf(" %s", fixnull(home->addr));
+    if (on(ShowCityFlag) || flg_city == 'y') out.printf(" %s", fixnull(home->city));
+    if (on(ShowStateFlag) || flg_state == 'y') out.printf(" %s", fixnull(home->state));
+    if (on(ShowZipFlag) || flg_zip == 'y') out.printf(" %s", fixnull(home->zip));
+    out.printf("\n");
+}
+
+// writeClasses: the classes of one file, each as writeGroup writes it. The
+// members of all its classes are found in one walk of the store, which a
+// large ward makes much faster than a walk per class.
 void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch match, ListFlags f) {
-    for (int i = 0; i < n; ++i)
-        writeGroup(out, defs[i].hdr, mms, defs[i].val1, defs[i].val2, match, f.addr, f.city, f.state, f.zip);
+    std::vector<std::vector<Entry>> classes(static_cast<std::size_t>(n));
+    for (linkedlist* l = get_head_link(Family); l != nullptr; l = get_next_link(l)) {
+        const auto* fam = static_cast<const WardFamily*>(get_data_from_link(l));
+        if (fam == nullptr) continue;
+        for (const WardMember* m = fam->members; m != nullptr; m = m->next)
+            for (int i = 0; i < n; ++i)
+                if (match(m, defs[i].val1, defs[i].val2)) classes[static_cast<std::size_t>(i)].push_back({fam, m});
+    }
+    const bool address = addressShown(f.addr, f.city, f.state, f.zip);
+    for (int i = 0; i < n; ++i) {
+        out.printf("%s:\n", defs[i].hdr);
+        for (const Entry& e : classes[static_cast<std::size_t>(i)])
+            writeEntry(out, e, address, f.addr, f.city, f.state, f.zip);
+        if (mms == 0) out.printf("\n");
+    }
 }
 
 // The classes of each list, plain and book outline.
@@ -59,11 +108,12 @@ void writePrimary(const char* fname, const char* const* names, int mms) {
     RptFile out;
     if (!openList(out, fname, "Can't open PRI output file (%s)\n")) return;
     const int year = runDate().year;
-    const ListFlags f = priFlags();
+    ClassDef defs[PriClasses];
     for (int i = 0; i < PriClasses; ++i) {
         const int born = year - (PriFirstAge + i);
-        writeGroup(out, names[i], mms, born, born, isPRI, f.addr, f.city, f.state, f.zip);
+        defs[i] = {names[i], born, born};
     }
+    writeClasses(out, defs, PriClasses, mms, isPRI, priFlags());
 }
 
 }  // namespace
@@ -81,29 +131,13 @@ int isPRI(const WardMember* mem, int val1, int val2) {
 int writeGroup(RptFile& out, const char* hdr, int mms, int val1, int val2, ClassMatch match, int flg_addr,
                int flg_city, int flg_state, int flg_zip) {
     // 1. Whether entries get an address line at all.
-    const bool address = on(ShowAddrFlag) || on(ShowCityFlag) || on(ShowStateFlag) || on(ShowZipFlag) ||
-                         flg_addr == 'y' || flg_city == 'y' || flg_state == 'y' || flg_zip == 'y';
+    const bool address = addressShown(flg_addr, flg_city, flg_state, flg_zip);
     out.printf("%s:\n", hdr);
 
     // 2. Every member of every family the predicate accepts.
-    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
-        for (const WardMember* m = fam->members; m != nullptr; m = m->next) {
-            if (!match(m, val1, val2)) continue;
-            // A member with another surname than the household's gets the
-            // household's in parentheses.
-            if (std::string(fixnull(fam->lname)) != fixnull(m->lname)) out.printf("(%s) ", fixnull(fam->lname));
-            out.printf("%s, %s, %s\n", fixnull(m->lname), fixnull(m->fpname ? m->fpname : m->fname),
-                       fixnull(m->phone ? m->phone : fam->phone));
-            if (!address) continue;
-            const WardFamily* home = m->fam != nullptr ? m->fam : fam;
-            out.printf("  ");
-            if (on(ShowAddrFlag) || flg_addr == 'y') out.printf(" %s", fixnull(home->addr));
-            if (on(ShowCityFlag) || flg_city == 'y') out.printf(" %s", fixnull(home->city));
-            if (on(ShowStateFlag) || flg_state == 'y') out.printf(" %s", fixnull(home->state));
-            if (on(ShowZipFlag) || flg_zip == 'y') out.printf(" %s", fixnull(home->zip));
-            out.printf("\n");
-        }
-    }
+    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily())
+        for (const WardMember* m = fam->members; m != nullptr; m = m->next)
+            if (match(m, val1, val2)) writeEntry(out, {fam, m}, address, flg_addr, flg_city, flg_state, flg_zip);
 
     // 3. The plain list closes the class with an empty line.
     if (mms == 0) out.printf("\n");

@@ -1,6 +1,6 @@
-// The home and visiting teaching lists: assignments kept in report order at
-// every insertion, and written as one list per kind with group, district and
-// teacher headers above the households.
+// The home and visiting teaching lists, written as one list per kind with
+// group, district and teacher headers above the households (the store keeps
+// the assignments in this order).
 #include <cstring>
 #include <string>
 
@@ -8,33 +8,6 @@
 #include "mlscsv.h"
 
 namespace {
-
-// compareText: byte order with bytes unsigned; an absent text is "".
-int compareText(const Text& a, const Text& b) { return std::strcmp(fixnull(a), fixnull(b)); }
-
-int compareInt(int a, int b) { return a < b ? -1 : (a > b ? 1 : 0); }
-
-// compareKey: the report order: group (home teaching only), district,
-// companionship, household.
-int compareKey(const HTDist* a, const HTDist* b, bool withGroup) {
-    int c = withGroup ? compareText(a->htgroup, b->htgroup) : 0;
-    if (c == 0) c = compareInt(a->htdist, b->htdist);
-    if (c == 0) c = compareInt(a->htpair, b->htpair);
-    if (c == 0) c = compareText(a->household, b->household);
-    return c;
-}
-
-// storeSorted: insert before the first assignment that is not smaller, so an
-// exact duplicate goes before the ones already listed.
-void storeSorted(linkeddef* list, HTDist* ht, bool withGroup) {
-    linkedlist* entry = create_link_entry(ht);
-    if (entry == nullptr) return;
-    linkedlist* at = get_head_link(list);
-    while (at != nullptr && compareKey(static_cast<HTDist*>(get_data_from_link(at)), ht, withGroup) < 0)
-        at = get_next_link(at);
-    if (at != nullptr) add_link_before_link(list, entry, at);
-    else add_link_to_tail(list, entry);
-}
 
 // shows: an address element is printed when the general flag or the list's
 // own flag holds 'y'.
@@ -71,10 +44,6 @@ const char* memberName(const WardMember* m, bool first) {
 }
 
 }  // namespace
-
-void storeHT(HTDist* ht) { storeSorted(HT, ht, true); }
-
-void storeVT(HTDist* ht) { storeSorted(VT, ht, false); }
 
 void writeHTVT(const char* fname, int htsw) {
     // 1. The kind word and the list's own address flags.

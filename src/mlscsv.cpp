@@ -1,6 +1,7 @@
 // mlscsv: the field, date and line helpers the input readers share.
 #include "mlscsv.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -49,8 +50,6 @@ Text trim(const char* s) {
     }
 }
 
-const char* fixnull(const Text& s) { return s ? s->c_str() : EmptyText; }
-
 int isEmpty(const Text& s) { return !s || s->empty() ? 1 : 0; }
 
 int isEmpty(const char* s) { return s == nullptr || *s == '\0' ? 1 : 0; }
@@ -60,8 +59,10 @@ int noDate(const mls_date* d) { return d != nullptr && d->month == 0 ? 1 : 0; }
 const char* fixdate(mls_date* d) {
     if (d == nullptr || d->month == 0) return EmptyText;
     // Numbers of unusual width are cut to the 11 characters the record holds.
-    int n = std::snprintf(d->s, sizeof d->s, "%d/%d/%d", d->month, d->day, d->year);
-    if (n < 0) d->s[0] = '\0';
+    const std::string text = strprintf("%d/%d/%d", d->month, d->day, d->year);
+    const std::size_t n = std::min(text.size(), sizeof d->s - 1);
+    text.copy(d->s, n);
+    d->s[n] = '\0';
     return d->s;
 }
 

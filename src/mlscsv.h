@@ -28,7 +28,7 @@ Text trim(const char* s);
 
 // fixnull: the text of s, or "" when s is absent. The pointer stays valid as
 // long as s does.
-const char* fixnull(const Text& s);
+inline const char* fixnull(const Text& s) { return s ? s->c_str() : ""; }
 
 // isEmpty: 1 when s is absent or empty, else 0.
 int isEmpty(const Text& s);

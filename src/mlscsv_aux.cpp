@@ -235,12 +235,14 @@ int readAuxFile(const char* fname) {
             continue;
         }
         processRecordLine(line);
+        touchStore();  // names, ages and family chains may have changed
     }
     return 0;
 }
 
 void process_auxfield(WardMember* mem, WardFamily* fam, const char* fld, const char* val) {
     const std::string key = fld != nullptr ? fld : "";
+    touchStore();
 
     // 1. Only values with something besides white space count.
     Text v = val != nullptr ? trim(val) : std::nullopt;

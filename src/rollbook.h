@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A text that may be absent: an empty optional is an absent value.
 using Text = std::optional<std::string>;
@@ -229,13 +230,18 @@ public:
     void write(const char* data, std::size_t n);
 
 private:
+    static constexpr std::size_t PendingLimit = 1 << 16;
+
     void close();
     void put(const char* data, std::size_t n);
+    void flushPending();
 
     std::FILE* fp_ = nullptr;
     std::string name_;
     bool console_ = false;  // standard output: no CR, never closed
     bool failed_ = false;   // a write has failed
+    std::string pending_;   // room for the bytes not yet handed to the file
+    std::size_t length_ = 0;  // how many of them there are
 };
 
 // reportFailed: true when a report file could not be created, written or

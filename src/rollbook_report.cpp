@@ -1,14 +1,94 @@
 // RptFile: the one writer of report files. Lines end in CR LF whatever the
 // host, and every formatted byte is kept, a zero byte from "%c" included.
+//
+// The reports are large and made of many short formatted pieces, so the
+// conversions they use ("%s", "%c", "%d", "%<width>.<precision>d", "%%") are
+// formatted here straight into the file's pending bytes; any other format is
+// handed to vsnprintf. Both give the same bytes.
 #include "rollbook.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdarg>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
 namespace {
 
 bool anyReportFailed = false;
+
+// StringSink: formatted bytes appended to a text as they are.
+struct StringSink {
+    std::string& text;
+    void put(const char* p, std::size_t n) { text.append(p, n); }
+};
+
+// appendNumber: v as "%<width>.<precision>d" writes it (0 for either: not
+// given): at least precision digits, zeros in front, the sign before them,
+// blanks in front up to width.
+template <typename Sink>
+void appendNumber(Sink& to, int v, int width, int precision) {
+    char text[48];
+    char digits[16];
+    const unsigned int mag = v < 0 ? 0u - static_cast<unsigned int>(v) : static_cast<unsigned int>(v);
+    const auto res = std::to_chars(digits, digits + sizeof digits, mag);
+    const int n = static_cast<int>(res.ptr - digits);
+    const int zeros = precision > n ? precision - n : 0;
+    const int len = n + zeros + (v < 0 ? 1 : 0);
+    char* p = text;
+    for (int i = len; i < width; ++i) *p++ = ' ';
+    if (v < 0) *p++ = '-';
+    for (int i = 0; i < zeros; ++i) *p++ = '0';
+    std::memcpy(p, digits, static_cast<std::size_t>(n));
+    p += n;
+    to.put(text, static_cast<std::size_t>(p - text));
+}
+
+// formatCommon: format the common conversions into sink as vsnprintf would.
+// False, with part of the text already given to the sink, for a format with
+// anything else; the caller then formats it with vsnprintf from the start.
+template <typename Sink>
+bool formatCommon(Sink& sink, const char* fmt, va_list ap) {
+    for (const char* p = fmt; *p != '\0';) {
+        const char* pct = std::strchr(p, '%');
+        if (pct == nullptr) {
+            sink.put(p, std::strlen(p));
+            return true;
+        }
+        if (pct > p) sink.put(p, static_cast<std::size_t>(pct - p));
+        p = pct + 1;
+        int width = 0, precision = 0;  // both below 100: wider ones go to vsnprintf
+        if (*p >= '1' && *p <= '9') {
+            while (*p >= '0' && *p <= '9' && width < 100) width = width * 10 + (*p++ - '0');
+            if (*p != '.') return false;
+        }
+        if (*p == '.') {
+            ++p;
+            if (*p < '0' || *p > '9') return false;
+            while (*p >= '0' && *p <= '9' && precision < 100) precision = precision * 10 + (*p++ - '0');
+            if (*p != 'd' || width >= 40 || precision >= 40) return false;
+        }
+        switch (*p) {
+        case 's': {
+            const char* arg = va_arg(ap, const char*);
+            if (arg == nullptr) arg = "(null)";
+            sink.put(arg, std::strlen(arg));
+            break;
+        }
+        case 'd': appendNumber(sink, va_arg(ap, int), width, precision); break;
+        case 'c': {
+            const char c = static_cast<char>(va_arg(ap, int));
+            sink.put(&c, 1);
+            break;
+        }
+        case '%': sink.put("%", 1); break;
+        default: return false;
+        }
+        ++p;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -18,6 +98,7 @@ RptFile::~RptFile() { close(); }
 
 void RptFile::close() {
     if (fp_ != nullptr && !console_) {
+        flushPending();
         // Buffered bytes reach the file only now: a full disk shows here.
         if (std::fflush(fp_) != 0 || std::ferror(fp_) != 0) failed_ = true;
         if (std::fclose(fp_) != 0) failed_ = true;
@@ -29,6 +110,7 @@ void RptFile::close() {
     fp_ = nullptr;
     console_ = false;
     failed_ = false;
+    length_ = 0;
 }
 
 bool RptFile::open(const std::string& name) {
@@ -54,36 +136,64 @@ void RptFile::openStdout() {
 }
 
 void RptFile::printf(const char* fmt, ...) {
+    if (fp_ == nullptr) return;
+    const std::size_t mark = length_;
     va_list ap;
     va_start(ap, fmt);
-    std::string text = vstrprintf(fmt, ap);
+    va_list again;
+    va_copy(again, ap);
+    struct Sink {
+        RptFile& file;
+        void put(const char* p, std::size_t n) { file.put(p, n); }
+    } sink{*this};
+    if (!formatCommon(sink, fmt, ap)) {
+        length_ = mark;  // what the common path gave is taken back
+        const std::string text = vstrprintf(fmt, again);
+        put(text.data(), text.size());
+    }
+    va_end(again);
     va_end(ap);
-    write(text.data(), text.size());
-}
-
-void RptFile::put(const char* data, std::size_t n) {
-    if (n > 0 && std::fwrite(data, 1, n, fp_) != n) failed_ = true;
+    if (length_ >= PendingLimit || console_) flushPending();
 }
 
 void RptFile::write(const char* data, std::size_t n) {
     if (fp_ == nullptr) return;
-    if (console_) {
-        put(data, n);
-        return;
+    put(data, n);
+    if (length_ >= PendingLimit || console_) flushPending();
+}
+
+void RptFile::put(const char* data, std::size_t n) {
+    // Each line feed becomes CR LF, but not on the console.
+    while (n > 0) {
+        const char* lf = console_ ? nullptr : static_cast<const char*>(std::memchr(data, '\n', n));
+        const std::size_t run = lf != nullptr ? static_cast<std::size_t>(lf - data) : n;
+        const std::size_t need = length_ + run + 2;
+        if (need > pending_.size()) pending_.resize(std::max(need, 2 * pending_.size() + PendingLimit));
+        std::memcpy(&pending_[length_], data, run);
+        length_ += run;
+        if (lf == nullptr) return;
+        pending_[length_++] = '\r';
+        pending_[length_++] = '\n';
+        data = lf + 1;
+        n -= run + 1;
     }
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (data[i] != '\n') continue;
-        put(data + start, i - start);
-        put("\r\n", 2);
-        start = i + 1;
-    }
-    put(data + start, n - start);
+}
+
+void RptFile::flushPending() {
+    if (length_ > 0 && std::fwrite(pending_.data(), 1, length_, fp_) != length_) failed_ = true;
+    length_ = 0;
 }
 
 std::string vstrprintf(const char* fmt, va_list ap) {
-    char small[512];
+    std::string text;
+    StringSink sink{text};
     va_list again;
+    va_copy(again, ap);
+    const bool done = formatCommon(sink, fmt, again);
+    va_end(again);
+    if (done) return text;
+
+    char small[512];
     va_copy(again, ap);
     int n = std::vsnprintf(small, sizeof small, fmt, ap);
     if (n < 0) {

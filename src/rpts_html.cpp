@@ -82,6 +82,7 @@ void writeBB(const char* fname, int priv) {
         }
     }
     out.printf("</ul>\n<hr />\n");
+    touchStore();  // household texts may have been given
 
     // 3. Name list, one list per letter, household texts as they are.
     currChar = '\0';

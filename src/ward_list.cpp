@@ -4,6 +4,17 @@
 #include "ward_list.h"
 
 #include <new>
+#include <unordered_map>
+
+namespace {
+
+// The last member of each family's chain as far as add_member_to_family
+// knows it, so that a long household is not walked for every member. An
+// entry is trusted only while that member still ends a chain of that family;
+// releasing any record forgets them all.
+std::unordered_map<WardFamily*, WardMember*>& chainTail = *new std::unordered_map<WardFamily*, WardMember*>;
+
+}  // namespace
 
 mls_date* create_mlsDate() { return new (std::nothrow) mls_date(); }
 
@@ -30,11 +41,17 @@ HTDist* create_htdist() { return new (std::nothrow) HTDist(); }
 void add_member_to_family(WardFamily* fam, WardMember* mem) {
     if (fam->members == nullptr) {
         fam->members = mem;
+        chainTail[fam] = mem;
         return;
     }
-    WardMember* last = fam->members;
-    while (last->next != nullptr) last = last->next;
+    auto known = chainTail.find(fam);
+    WardMember* last = known != chainTail.end() ? known->second : nullptr;
+    if (last == nullptr || last->fam != fam || last->next != nullptr) {
+        last = fam->members;
+        while (last->next != nullptr) last = last->next;
+    }
     last->next = mem;
+    chainTail[fam] = mem;
 }
 
 void free_mlsDate(mls_date* d) { delete d; }
@@ -52,6 +69,7 @@ void free_ward_err(WardErr* err) { delete err; }
 
 void free_ward_member(WardMember* mem) {
     if (mem == nullptr) return;
+    chainTail.clear();
     free_ward_ents(mem->cell);
     free_ward_ents(mem->work);
     free_ward_ents(mem->email2);
@@ -61,6 +79,7 @@ void free_ward_member(WardMember* mem) {
 
 void free_ward_family(WardFamily* fam) {
     if (fam == nullptr) return;
+    chainTail.clear();
     WardMember* mem = fam->members;
     while (mem != nullptr) {
         WardMember* next = mem->next;

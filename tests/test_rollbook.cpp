@@ -58,3 +58,31 @@ TEST(RptFile, OpenFailsForAnUnwritablePathAndLaterWritesAreHarmless) {
     EXPECT_FALSE(f.open("no-such-dir/report.txt"));
     f.printf("ignored\n");
 }
+
+TEST(RptFile, FormatsExactlyAsPrintfDoesWhateverTheConversions) {
+    const char* name = "rptfile_formats.txt";
+    std::string want;
+    {
+        RptFile f;
+        ASSERT_TRUE(f.open(name));
+        auto both = [&](auto... args) {
+            f.printf(args...);
+            char buf[256];
+            int n = std::snprintf(buf, sizeof buf, args...);
+            want.append(buf, static_cast<std::size_t>(n));
+        };
+        both("%s, %s & %s [%c] %d%%", "Smith", "", "Mae", 'F', -2147483647 - 1);
+        both(" %2.2d/%2.2d/%2.2d (%d)", 3, 14, 5, 2147483647);
+        both("999-%4.4d-%4.4d%s", 12, 34567, "%s%d");
+        both("%%d %s%c", "x", '\x80');
+        both("%5s|%-3d|%x", "ab", 7, 255);
+        both("%2.2d|%4.4d|%.3d|%6.3d|%1.1d", -5, -2147483647 - 1, 0, -42, 0);
+        EXPECT_EQ(strprintf("%d/%d/%d [%d] %2.2d%c", 3, 14, 2015, -1, 7, 'x'), "3/14/2015 [-1] 07x");
+        EXPECT_EQ(strprintf("%5.2f", 1.5), " 1.50");
+    }
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream got;
+    got << in.rdbuf();
+    EXPECT_EQ(got.str(), want);
+    std::remove(name);
+}

@@ -1,0 +1,418 @@
+// Benchmark of rollbook on large made-up exports.
+//
+//   rollbook_bench gen --members N [--stake] [--seed S] [--shape NAME] --out DIR
+//       writes the exports of a made-up ward (or stake) of about N members:
+//       Membership.csv, Organization.csv (one calling per ten members),
+//       HomeTeaching.csv and VisitingTeaching.csv (three and one assignments
+//       per ten members), ht.txt, vt.txt and mlsaux.txt. The shapes other
+//       than "normal" are the hard cases of N rows: "household" (one head and
+//       N further rows of one household), "ascending" (N heads whose names
+//       come in ascending order), "callings" (N callings held by one member)
+//       and "auxjoin" (N auxiliary-file members joining one family).
+//
+//   rollbook_bench run --exe PATH [--sizes 1000,2000,...] [--shapes N] [--runs 3]
+//       for each size: generate, run the program (best of --runs), and print
+//       the wall time, the peak memory and the input-output floor measured
+//       in the same run (reading every input file and writing as many bytes
+//       as the reports hold); then each hard shape at --shapes rows.
+//
+// The exports depend on the seed alone.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- Generating exports ----
+
+struct Gen {
+    std::mt19937_64 rng;
+    bool stake = false;
+    explicit Gen(unsigned long seed) : rng(seed) {}
+
+    int pick(int n) { return static_cast<int>(rng() % static_cast<unsigned long>(n)); }
+
+    std::string word(int syllables) {
+        static const char* const parts[] = {"ba", "ker", "son", "li", "ma", "ra", "to", "ne", "vi", "gan",
+                                            "mor", "el", "da", "wen", "ho", "ri", "sa", "tt", "ch", "an"};
+        std::string w;
+        for (int i = 0; i < syllables; ++i) w += parts[pick(20)];
+        w[0] = static_cast<char>(w[0] - 'a' + 'A');
+        return w;
+    }
+    std::string phone() { return "555-" + std::to_string(1000 + pick(9000)) + "-" + std::to_string(1000 + pick(9000)); }
+    std::string date(int fromYear, int toYear) {
+        static const char* const mons[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+        return std::to_string(1 + pick(28)) + " " + mons[pick(12)] + " " + std::to_string(fromYear + pick(toYear - fromYear + 1));
+    }
+};
+
+std::string q(const std::string& s) { return "\"" + s + "\""; }
+
+// A person of the made-up membership.
+struct Person {
+    int id;
+    std::string last, first, recno, phone, rel, sex, birth;
+    int hh, order;
+};
+
+// A household: its head's names and phone.
+struct House {
+    int hh;
+    std::string last, first, spouse, phone;
+    std::vector<int> members;  // indices into people
+};
+
+std::string membershipHeader(bool stake) {
+    std::string h = "\"Indiv ID\",\"Full Name\",\"Preferred Name\",\"Record Number\",\"HH ID\",\"HH Relationship\","
+                    "\"HH Order\",\"HH Phone\",\"Indiv Phone\",\"HH E-mail\",";
+    if (!stake) h += "\"Indiv E-mail\",";
+    h += "\"Street 1\",\"Street 2\",\"D/P\",\"City\",\"Postal\",\"State\",\"Country\",\"2nd Street 1\",\"2nd Street "
+         "2\",\"2nd D/P\",\"2nd City\",\"2nd Postal\",\"2nd State\",\"2nd Country\",\"Ward GEO Code\",\"Stake GEO "
+         "Code\",\"Sex\",\"Birth\",\"Baptized\",\"Confirmed\",\"Endowed\",\"Rec Expires\",\"Priesthood\",\"Mission\","
+         "\"Marital Status\",\"Spouse Member\",\"Sealed Current\",\"Sealed Previous\"";
+    if (stake) h += ",\"Unit Name\",\"Unit Number\"";
+    return h + "\n";
+}
+
+std::string membershipRow(const Person& p, bool stake, Gen& g) {
+    std::ostringstream r;
+    r << q(std::to_string(p.id)) << "," << q(p.last + ", " + p.first) << ",\"\"," << q(p.recno) << ","
+      << q(std::to_string(p.hh)) << "," << q(p.rel) << "," << q(std::to_string(p.order)) << "," << q(p.phone)
+      << ",\"\",\"\",";
+    if (!stake) r << "\"\",";
+    const bool head = p.rel == "Head of Household";
+    r << q(head ? std::to_string(1 + p.hh % 900) + " Main Street" : "") << ",\"\",\"\"," << q(head ? "Springfield" : "")
+      << "," << q(head ? "84001" : "") << "," << q(head ? "Utah" : "") << "," << q(head ? "USA" : "")
+      << ",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"W1\",\"S1\"," << q(p.sex) << "," << q(p.birth) << ","
+      << q(g.date(1990, 2020)) << ",\"\",\"\",\"\"," << q(p.sex == "M" ? "Elder" : "") << ",\"\",\"Married\",\"\",\"\",\"\"";
+    if (stake) r << "," << q("Ward " + std::to_string(1 + p.hh % 8)) << "," << q(std::to_string(1000 + p.hh % 8));
+    return r.str() + "\n";
+}
+
+void writeText(const fs::path& p, const std::string& s) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << s;
+}
+
+// people: about n members in households of one to six, heads first.
+void makePeople(Gen& g, int n, std::vector<Person>& people, std::vector<House>& houses) {
+    const int surnames = std::max(10, n / 6);  // shared surnames, so that names repeat
+    std::vector<std::string> lasts, firsts;
+    for (int i = 0; i < surnames; ++i) lasts.push_back(g.word(2 + g.pick(2)));
+    for (int i = 0; i < 400; ++i) firsts.push_back(g.word(2));
+    int id = 1, hh = 1;
+    while (static_cast<int>(people.size()) < n) {
+        House h;
+        h.hh = hh++;
+        h.last = lasts[static_cast<std::size_t>(g.pick(surnames))];
+        h.phone = g.phone();
+        const int size = 1 + g.pick(6);
+        for (int k = 0; k < size && static_cast<int>(people.size()) < n; ++k) {
+            Person p;
+            p.id = id++;
+            p.last = h.last;
+            p.first = firsts[static_cast<std::size_t>(g.pick(400))];
+            p.recno = "000-" + std::to_string(1000 + h.hh) + "-" + std::to_string(k + 1);
+            p.phone = h.phone;
+            p.hh = h.hh;
+            p.order = k + 1;
+            p.rel = k == 0 ? "Head of Household" : (k == 1 ? "Spouse" : "Child");
+            p.sex = k == 0 ? "M" : (k == 1 ? "F" : (g.pick(2) ? "M" : "F"));
+            p.birth = k < 2 ? g.date(1950, 1995) : g.date(2005, 2024);
+            if (k == 0) h.first = p.first;
+            if (k == 1) h.spouse = p.first;
+            h.members.push_back(static_cast<int>(people.size()));
+            people.push_back(p);
+        }
+        houses.push_back(h);
+    }
+}
+
+std::string householdName(const House& h) { return h.last + ", " + h.first + (h.spouse.empty() ? "" : " & " + h.spouse); }
+
+void generate(const fs::path& out, int n, bool stake, unsigned long seed, const std::string& shape) {
+    Gen g(seed);
+    fs::create_directories(out);
+    std::vector<Person> people;
+    std::vector<House> houses;
+
+    if (shape == "household") {
+        // One head and n further rows of the same household.
+        std::string m = membershipHeader(false);
+        for (int i = 0; i <= n; ++i) {
+            Person p{i + 1, "Long", "Member" + std::to_string(i), "R" + std::to_string(i), "555-0100",
+                     i == 0 ? "Head of Household" : "Child", i == 0 ? "M" : "F", "1 Jan 2000", 1, i + 1};
+            m += membershipRow(p, false, g);
+        }
+        writeText(out / "Membership.csv", m);
+        return;
+    }
+    if (shape == "ascending") {
+        // n heads, each its own household, names in ascending order.
+        std::string m = membershipHeader(false);
+        for (int i = 0; i < n; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Name%08d", i);
+            Person p{i + 1, name, "Al", "R" + std::to_string(i), "555-0100", "Head of Household", "M", "1 Jan 1980",
+                     i + 1, 1};
+            m += membershipRow(p, false, g);
+        }
+        writeText(out / "Membership.csv", m);
+        return;
+    }
+
+    makePeople(g, shape == "normal" ? n : 1000, people, houses);
+    std::string m = membershipHeader(stake);
+    for (const Person& p : people) m += membershipRow(p, stake, g);
+    writeText(out / "Membership.csv", m);
+
+    if (shape == "callings") {
+        // n callings, all held by the first member.
+        std::string org = "\"Org\",\"Name\",\"Pos\",\"Position\",\"Ldr\",\"Id\",\"Member\",\"Sustained\",\"Unit\"\n";
+        for (int i = 0; i < n; ++i)
+            org += "\"" + std::to_string(1 + i / 50) + "\",\"Org" + std::to_string(i / 50) + "\",\"" +
+                   std::to_string(i % 50) + "\",\"Teacher\",\"N\",\"1\"," + q(people[0].last + ", " + people[0].first) +
+                   ",\"\",\"\"\n";
+        writeText(out / "Organization.csv", org);
+        return;
+    }
+    if (shape == "auxjoin") {
+        // n new members of the auxiliary file, all joining the first family.
+        std::string aux;
+        for (int i = 0; i < n; ++i)
+            aux += "NEW" + std::to_string(i) + "|family=" + people[0].recno + "|name=Joiner, J" + std::to_string(i) +
+                   "|sex=F|birth=1 Jan 2001\n";
+        writeText(out / "mlsaux.txt", aux);
+        return;
+    }
+
+    // Callings: one per ten members; a few by name only, a few vacant.
+    std::string org = stake ? "\"Org\",\"Name\",\"Pos\",\"Position\",\"Ldr\",\"Id\",\"Member\",\"Sustained\",\"Unit\",\"Unum\"\n"
+                            : "\"Org\",\"Name\",\"Pos\",\"Position\",\"Ldr\",\"Id\",\"Member\",\"Sustained\",\"Unit\"\n";
+    for (std::size_t i = 0; i < people.size() / 10; ++i) {
+        const Person& p = people[static_cast<std::size_t>(g.pick(static_cast<int>(people.size())))];
+        const bool vacant = g.pick(20) == 0;
+        org += q(std::to_string(1 + i / 12)) + "," + q("Organization " + std::to_string(i / 12)) + "," +
+               q(std::to_string(i % 12)) + "," + q(i % 3 ? "Teacher" : "President") + ",\"N\"," +
+               q(vacant ? "0" : std::to_string(p.id)) + "," + q(vacant ? "" : p.last + ", " + p.first) + "," +
+               q(g.date(2015, 2025)) + ",\"\"" + (stake ? ",\"\"" : "") + "\n";
+    }
+    writeText(out / "Organization.csv", org);
+    if (stake) writeText(out / "WardOrganization.csv", org);
+
+    // Teaching: three home and one visiting assignment per ten members.
+    std::string ht = "\"Quorum\",\"District\",\"Supervisor\",\"Supervisor Phone\",\"Companionship\",\"HT1\",\"HT1 Phone\","
+                     "\"HT2\",\"HT2 Phone\",\"Household\",\"Phone\",\"Phone 2\",\"E-mail\",\"Street 1\",\"Street 2\","
+                     "\"D/P\",\"City\",\"Postal\",\"State\",\"Country\"\n";
+    std::string httxt = "Household\tTeachers\tPercent\tJan\tFeb\tMar\tNote\n";
+    for (std::size_t i = 0; i < people.size() * 3 / 10; ++i) {
+        const House& h = houses[static_cast<std::size_t>(g.pick(static_cast<int>(houses.size())))];
+        const Person& t1 = people[static_cast<std::size_t>(g.pick(static_cast<int>(people.size())))];
+        const Person& t2 = people[static_cast<std::size_t>(g.pick(static_cast<int>(people.size())))];
+        ht += q(g.pick(2) ? "Elders Quorum" : "High Priests") + "," + q(std::to_string(1 + g.pick(30))) + "," +
+              q(t2.last + ", " + t2.first) + "," + q(t2.phone) + "," + q(std::to_string(1 + g.pick(40))) + "," +
+              q(t1.last + ", " + t1.first) + "," + q(t1.phone) + "," + q(t2.last + ", " + t2.first) + "," + q(t2.phone) +
+              "," + q(householdName(h)) + "," + q(h.phone) + ",\"\",\"\",\"1 Main Street\",\"\",\"\",\"Springfield\","
+              "\"84001\",\"Utah\",\"USA\"\n";
+        if (i % 5 == 0) httxt += householdName(h) + "\t" + t1.last + ", " + t1.first + " / x\t" + std::to_string(g.pick(101)) + "\t\t\t\t\n";
+    }
+    writeText(out / "HomeTeaching.csv", ht);
+    writeText(out / "ht.txt", httxt);
+    std::string vt = "\"District\",\"Supervisor\",\"Supervisor Phone\",\"Companionship\",\"VT1\",\"VT1 Phone\",\"VT2\","
+                     "\"VT2 Phone\",\"Sister\",\"Phone\",\"Phone 2\",\"E-mail\",\"Street 1\",\"Street 2\",\"D/P\","
+                     "\"City\",\"Postal\",\"State\",\"Country\"\n";
+    std::string vttxt = "Sister\tTeachers\tPercent\tJan\tFeb\tMar\tNote\n";
+    for (std::size_t i = 0; i < people.size() / 10; ++i) {
+        const House& h = houses[static_cast<std::size_t>(g.pick(static_cast<int>(houses.size())))];
+        const Person& sister = people[static_cast<std::size_t>(h.members.size() > 1 ? h.members[1] : h.members[0])];
+        const Person& t1 = people[static_cast<std::size_t>(g.pick(static_cast<int>(people.size())))];
+        vt += q(std::to_string(1 + g.pick(20))) + ",\"\",\"\"," + q(std::to_string(1 + g.pick(20))) + "," +
+              q(t1.last + ", " + t1.first) + "," + q(t1.phone) + ",\"\",\"\"," + q(sister.last + ", " + sister.first) +
+              "," + q(sister.phone) + ",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\n";
+        if (i % 5 == 0) vttxt += sister.last + ", " + sister.first + "\t" + t1.first + " / y\t" + std::to_string(g.pick(101)) + "\t\t\t\t\n";
+    }
+    writeText(out / "VisitingTeaching.csv", vt);
+    writeText(out / "vt.txt", vttxt);
+
+    // Auxiliary lines: contact entries for one member in fifty.
+    std::string aux = "* made up\n!HTCity=y\n";
+    for (std::size_t i = 0; i < people.size(); i += 50)
+        aux += people[i].recno + "|cell=555-0000|email=m" + std::to_string(i) + "@example.org|rem=Note\n";
+    writeText(out / "mlsaux.txt", aux);
+}
+
+// ---- Running ----
+
+struct Measure {
+    double wall = 0;    // seconds
+    long peakKb = 0;    // maximum resident set
+    int status = -1;
+};
+
+Measure runOnce(const fs::path& exe, const fs::path& dir) {
+    Measure m;
+    const auto start = std::chrono::steady_clock::now();
+    std::fflush(stdout);
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) _exit(127);
+        std::FILE* ignore = std::freopen("/dev/null", "w", stdout);
+        ignore = std::freopen("/dev/null", "w", stderr);
+        (void)ignore;
+        setenv("ROLLBOOK_TODAY", "2026-06-15", 1);
+        execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    struct rusage ru {};
+    wait4(pid, &status, 0, &ru);
+    m.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    m.peakKb = ru.ru_maxrss;
+    m.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return m;
+}
+
+bool isInput(const std::string& name) {
+    static const char* const inputs[] = {"Membership.csv", "Organization.csv", "WardOrganization.csv", "HomeTeaching.csv",
+                                         "VisitingTeaching.csv", "ht.txt", "vt.txt", "mlsaux.txt"};
+    return std::find_if(std::begin(inputs), std::end(inputs), [&](const char* n) { return name == n; }) != std::end(inputs);
+}
+
+// floorSeconds: read every input file and write as many bytes as the
+// reports hold, as one run must at least do.
+double floorSeconds(const fs::path& dir, std::uintmax_t& inBytes, std::uintmax_t& outBytes) {
+    inBytes = outBytes = 0;
+    std::vector<fs::path> inputs;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        if (!e.is_regular_file()) continue;
+        if (isInput(e.path().filename().string())) {
+            inputs.push_back(e.path());
+            inBytes += e.file_size();
+        } else {
+            outBytes += e.file_size();
+        }
+    }
+    std::vector<char> buf(1 << 16);
+    const fs::path sink = dir / ".floor";
+    const auto start = std::chrono::steady_clock::now();
+    for (const fs::path& p : inputs) {
+        std::FILE* fp = std::fopen(p.c_str(), "rb");
+        if (fp == nullptr) continue;
+        while (std::fread(buf.data(), 1, buf.size(), fp) > 0) {
+        }
+        std::fclose(fp);
+    }
+    std::FILE* out = std::fopen(sink.c_str(), "wb");
+    for (std::uintmax_t left = outBytes; out != nullptr && left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uintmax_t>(left, buf.size()));
+        std::fwrite(buf.data(), 1, n, out);
+        left -= n;
+    }
+    if (out != nullptr) std::fclose(out);
+    const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    fs::remove(sink);
+    return t;
+}
+
+Measure best(const fs::path& exe, const fs::path& dir, int runs) {
+    Measure b;
+    for (int i = 0; i < runs; ++i) {
+        Measure m = runOnce(exe, dir);
+        if (i == 0 || m.wall < b.wall) b = m;
+    }
+    return b;
+}
+
+std::vector<int> parseSizes(const std::string& s) {
+    std::vector<int> out;
+    std::stringstream in(s);
+    for (std::string part; std::getline(in, part, ',');) out.push_back(std::stoi(part));
+    return out;
+}
+
+int run(const fs::path& exe, const std::vector<int>& sizes, int shapeRows, int runs) {
+    const fs::path root = fs::temp_directory_path() / ("rollbook-bench-" + std::to_string(getpid()));
+    std::printf("%9s %9s %9s %9s %9s %9s %9s %9s\n", "members", "input MB", "wall s", "floor s", "x floor", "peak MB",
+                "x input", "x prev");
+    double prev = 0;
+    int bad = 0;
+    for (int n : sizes) {
+        const fs::path dir = root / ("ward-" + std::to_string(n));
+        generate(dir, n, false, 1, "normal");
+        const Measure m = best(exe, dir, runs);
+        std::uintmax_t in = 0, out = 0;
+        const double fl = floorSeconds(dir, in, out);
+        std::printf("%9d %9.2f %9.3f %9.4f %9.1f %9.1f %9.1f %9s\n", n, in / 1e6, m.wall, fl, m.wall / fl,
+                    m.peakKb / 1024.0, m.peakKb * 1024.0 / static_cast<double>(in),
+                    prev > 0 ? std::to_string(m.wall / prev).substr(0, 4).c_str() : "-");
+        if (m.status != 0) ++bad;
+        prev = m.wall;
+        fs::remove_all(dir);
+    }
+    if (shapeRows > 0) {
+        std::printf("\n%-10s %9s %9s %9s\n", "shape", "rows", "wall s", "peak MB");
+        for (const char* shape : {"household", "ascending", "callings", "auxjoin"}) {
+            const fs::path dir = root / shape;
+            generate(dir, shapeRows, false, 1, shape);
+            const Measure m = best(exe, dir, runs);
+            std::printf("%-10s %9d %9.3f %9.1f\n", shape, shapeRows, m.wall, m.peakKb / 1024.0);
+            if (m.status != 0) ++bad;
+            fs::remove_all(dir);
+        }
+    }
+    fs::remove_all(root);
+    if (bad > 0) std::printf("%d runs did not end with status 0\n", bad);
+    return bad == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: rollbook_bench gen --members N [--stake] [--seed S] [--shape NAME] --out DIR\n"
+                             "       rollbook_bench run --exe PATH [--sizes 1000,2000] [--shapes ROWS] [--runs N]\n");
+        return 2;
+    }
+    const std::string cmd = argv[1];
+    std::string out, exe, shape = "normal", sizes = "1000,2000,5000,10000,20000,50000,100000";
+    int members = 1000, shapeRows = 200000, runs = 3;
+    unsigned long seed = 1;
+    bool stake = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::string k = argv[i];
+        auto next = [&]() { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
+        if (k == "--members") members = std::stoi(next());
+        else if (k == "--stake") stake = true;
+        else if (k == "--seed") seed = std::stoul(next());
+        else if (k == "--shape") shape = next();
+        else if (k == "--out") out = next();
+        else if (k == "--exe") exe = next();
+        else if (k == "--sizes") sizes = next();
+        else if (k == "--shapes") shapeRows = std::stoi(next());
+        else if (k == "--runs") runs = std::stoi(next());
+    }
+    if (cmd == "gen" && !out.empty()) {
+        generate(out, members, stake, seed, shape);
+        return 0;
+    }
+    if (cmd == "run" && !exe.empty()) return run(fs::absolute(exe), parseSizes(sizes), shapeRows, runs);
+    std::fprintf(stderr, "rollbook_bench: missing --out or --exe\n");
+    return 2;
+}
