@@ -18,15 +18,29 @@ constexpr int DefaultMaxLine = 512;
 constexpr int DefaultMaxFields = 100;
 constexpr int DefaultMaxEnt = 100;
 
+// A text that may be absent and keeps its room when it is forgotten, so that
+// reading line after line does not allocate for every line.
+struct KeptText {
+    std::string text;
+    bool present = false;
+
+    void forget() { present = false; }
+    void set(const char* s) {
+        text.assign(s);
+        present = true;
+    }
+};
+
 // One record per id. The field pointers point into sline.
 struct wrpcsv {
-    std::optional<std::string> line;   // last line read or string parsed, intact
-    std::optional<std::string> sline;  // same text, cut in place into the fields
+    KeptText line;                     // last line read or string parsed, intact
+    KeptText sline;                    // same text, cut in place into the fields
     int maxline = 0;                   // shown by dump_csv; reading uses the shared buffer
     std::vector<char*> field;          // maxfield entries once a split has begun
     int maxfield = 0;
     int numfields = 0;
     std::string fieldsep;              // every character in it separates fields
+    bool isSep[256] = {};              // fieldsep as a table, by byte
 };
 
 int FirstTime = 1;
@@ -69,6 +83,7 @@ std::unique_ptr<wrpcsv> create_csv()
         c->maxline = maxline;
         c->maxfield = maxfield;
         c->fieldsep = fieldsep.value_or(",");
+        for (unsigned char ch : c->fieldsep) c->isSep[ch] = true;
         return c;
     } catch (const std::bad_alloc&) {
         return nullptr;
@@ -82,9 +97,9 @@ int clear_csv(wrpcsv* c)
     ErrMsg = "NULL passed to clear_csv";
     if (c == nullptr)
         return -11;
-    c->line.reset();
-    c->sline.reset();
-    c->field = std::vector<char*>();
+    c->line.forget();
+    c->sline.forget();
+    c->field.clear();
     c->numfields = 0;
     return 0;
 }
@@ -167,7 +182,7 @@ int parse_csv(wrpcsv* c)
 {
     // 1-2. The working copy and an empty field array.
     try {
-        c->sline = c->line.value_or("");
+        c->sline.set(c->line.present ? c->line.text.c_str() : "");
     } catch (const std::bad_alloc&) {
         ErrMsg = "Unable to allocate memory to copy string";
         return -12;
@@ -180,8 +195,7 @@ int parse_csv(wrpcsv* c)
     }
     // 3. The scan starts at the first character.
     c->numfields = 0;
-    char* p = c->sline->data();
-    const char* seps = c->fieldsep.c_str();
+    char* p = c->sline.text.data();
     for (;;) {
         // 4.1 No room for another field.
         if (c->numfields >= c->maxfield) {
@@ -196,7 +210,7 @@ int parse_csv(wrpcsv* c)
             start = p + 1;
             stop = advquoted(start);
         } else {
-            while (*stop != '\0' && std::strchr(seps, *stop) == nullptr)
+            while (*stop != '\0' && !c->isSep[static_cast<unsigned char>(*stop)])
                 ++stop;
         }
         // 4.4 Cut the field off and keep it.
@@ -211,9 +225,9 @@ int parse_csv(wrpcsv* c)
 }
 
 // Text of an optional string for the dump, "(null)" when absent.
-const char* shown(const std::optional<std::string>& s)
+const char* shown(const KeptText& s)
 {
-    return s ? s->c_str() : "(null)";
+    return s.present ? s.text.c_str() : "(null)";
 }
 
 }  // namespace
@@ -253,7 +267,7 @@ int wrpCsvReadLine(int id, std::FILE* fp)
         return -1;
     // 4-5. Keep a copy of it and split.
     try {
-        c->line = std::string(InLine.data());
+        c->line.set(InLine.data());
     } catch (const std::bad_alloc&) {
         ErrMsg = "Unable to allocate memory to copy string";
         return -12;
@@ -275,7 +289,7 @@ int wrpCsvParseString(int id, const char* p)
         return -11;
     }
     try {
-        c->line = std::string(p);
+        c->line.set(p);
     } catch (const std::bad_alloc&) {
         ErrMsg = "Unable to allocate memory to copy string";
         return -12;
@@ -300,9 +314,9 @@ char* wrpCsvGetField(int id, int ndx)
 const char* wrpCsvGetLine(int id)
 {
     const wrpcsv* c = get_csv(id);
-    if (c == nullptr || !c->line)
+    if (c == nullptr || !c->line.present)
         return nullptr;
-    return c->line->c_str();
+    return c->line.text.c_str();
 }
 
 int wrpCsvDestroy(int id)

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <map>
 #include <set>
-#include <tuple>
 #include <unordered_map>
 
 #include "mlscsv.h"
@@ -62,21 +61,33 @@ std::unordered_map<WardMember*, WardPos*>& lastPosition = *new std::unordered_ma
 
 // The report order of teaching assignments: group (home teaching only),
 // district, companionship, household; texts absent as "". As for families,
-// each key keeps the link of its first assignment in list order.
-using TeachingKey = std::tuple<std::string, int, int, std::string>;
-std::map<TeachingKey, linkedlist*>& htOrder = *new std::map<TeachingKey, linkedlist*>;
-std::map<TeachingKey, linkedlist*>& vtOrder = *new std::map<TeachingKey, linkedlist*>;
+// each key keeps the link of its first assignment in list order. The keys
+// are read from the assignments themselves, which do not change once
+// stored.
+struct TeachingOrder {
+    bool withGroup;
+    bool operator()(const HTDist* a, const HTDist* b) const {
+        int c = withGroup ? std::strcmp(fixnull(a->htgroup), fixnull(b->htgroup)) : 0;
+        if (c == 0 && a->htdist != b->htdist) return a->htdist < b->htdist;
+        if (c == 0 && a->htpair != b->htpair) return a->htpair < b->htpair;
+        if (c == 0) c = std::strcmp(fixnull(a->household), fixnull(b->household));
+        return c < 0;
+    }
+};
+using TeachingIndex = std::map<const HTDist*, linkedlist*, TeachingOrder>;
+TeachingIndex& htOrder = *new TeachingIndex(TeachingOrder{true});
+TeachingIndex& vtOrder = *new TeachingIndex(TeachingOrder{false});
 
 // storeSorted: insert before the first assignment that is not smaller, so an
 // exact duplicate goes before the ones already listed.
-void storeSorted(linkeddef* list, std::map<TeachingKey, linkedlist*>& order, HTDist* ht, bool withGroup) {
+void storeSorted(linkeddef* list, TeachingIndex& order, HTDist* ht) {
     linkedlist* entry = create_link_entry(ht);
     if (entry == nullptr) return;
-    const TeachingKey key{withGroup ? fixnull(ht->htgroup) : "", ht->htdist, ht->htpair, fixnull(ht->household)};
-    auto next = order.lower_bound(key);
+    auto next = order.lower_bound(ht);
     if (next != order.end()) add_link_before_link(list, entry, next->second);
     else add_link_to_tail(list, entry);
-    order[key] = entry;
+    if (next != order.end() && !order.key_comp()(ht, next->first)) next->second = entry;  // an equal key
+    else order.emplace_hint(next, ht, entry);
 }
 
 // ---- Releasing a previous store (a second dataInit) ----
@@ -315,9 +326,9 @@ void storePos(WardPos* pos) {
     lastPosition[mem] = pos;
 }
 
-void storeHT(HTDist* ht) { storeSorted(HT, htOrder, ht, true); }
+void storeHT(HTDist* ht) { storeSorted(HT, htOrder, ht); }
 
-void storeVT(HTDist* ht) { storeSorted(VT, vtOrder, ht, false); }
+void storeVT(HTDist* ht) { storeSorted(VT, vtOrder, ht); }
 
 WardOrg* getFirstOrg() { return static_cast<WardOrg*>(firstOnList(Org)); }
 

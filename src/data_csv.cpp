@@ -51,8 +51,8 @@ void writeMemberCSV(const char* fname) {
         out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",", fixnull(m->lname), fixnull(m->fname),
                    fixnull(m->suff), fixnull(m->lpname), fixnull(m->fpname), fixnull(m->spname));
         out.printf("\"%s\",\"%s\",\"%c\",%d,", fixnull(m->phone), fixnull(m->email), m->sex, m->age);
-        out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",", fixdate(m->birth.get()), fixdate(m->baptism.get()),
-                   fixdate(m->confirm.get()), fixdate(m->endowed.get()), fixdate(m->recexp.get()));
+        out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",", fixdate(m->birth), fixdate(m->baptism),
+                   fixdate(m->confirm), fixdate(m->endowed), fixdate(m->recexp));
         out.printf("\"%s\",\"%s\",\"%c\",\"%c\",\"%c\",\"%c\",", fixnull(m->stat), fixnull(m->marital), m->ftmiss,
                    m->spousemem, m->sealcurr, m->sealprev);
         out.printf("\"%s\",%d,%d,%d\n", fixnull(m->recno), m->birth->month, m->birth->day, m->birth->year);

@@ -23,8 +23,8 @@ void dumpWardMember(WardMember* mem, std::FILE* fp) {
     else std::fprintf(fp, "\n");
     if (mem->phone) std::fprintf(fp, "Phone:\t%s\n", mem->phone->c_str());
     if (mem->email) std::fprintf(fp, "email:\t%s\n", mem->email->c_str());
-    const mls_date *b = mem->birth.get(), *bp = mem->baptism.get(), *c = mem->confirm.get();
-    const mls_date *e = mem->endowed.get(), *r = mem->recexp.get();
+    const mls_date *b = mem->birth, *bp = mem->baptism, *c = mem->confirm;
+    const mls_date *e = mem->endowed, *r = mem->recexp;
     if (b->month != 0) std::fprintf(fp, "Birth:\t%d/%d/%d\n", b->month, b->day, b->year);
     if (bp->month != 0) std::fprintf(fp, "Bapt:\t%d/%d/%d\n", bp->month, bp->day, bp->year);
     if (c->month != 0) std::fprintf(fp, "Conf:\t%d/%d/%d\n", c->month, c->day, c->year);

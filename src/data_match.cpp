@@ -3,14 +3,14 @@
 //
 // Each search answers as a walk of its list from the head would: the first
 // record in list order that matches. To keep that fast for large stores,
-// the records are indexed by the names a search compares, each index entry
-// holding its records in list order; a search then checks only the records
-// of one entry. The indexes are built from the lists, link by link (no list
+// the records are indexed by a hash of the names a search compares, the
+// records of one hash in list order; a search then checks only those. The indexes are built from the lists, link by link (no list
 // cursor is disturbed), and built again after the store has changed
 // (touchStore).
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "data.h"
@@ -63,42 +63,61 @@ T* dataOf(linkedlist* l) {
     return static_cast<T*>(get_data_from_link(l));
 }
 
-// fold: ASCII letters in lower case, other bytes as they are; two texts are
-// equal ignoring case exactly when their folds are equal.
-std::string fold(const std::string& s) {
-    std::string out = s;
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
+// Bytes compared ignoring ASCII letter case.
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
 }
 
-// nameKey: an index key of two names (names hold no NUL byte).
-std::string nameKey(const std::string& last, const std::string& first) {
-    std::string key = last;
-    key += '\0';
-    key += first;
-    return key;
-}
+bool sameNoCase(const Text& field, const Text& wanted) { return field && wanted && equalNoCase(*field, *wanted); }
+
+// Hash of one or two texts (FNV-1a), with or without letter case. Records
+// with equal texts share a hash; a search checks the texts themselves.
+struct Hash {
+    std::uint64_t h = 1469598103934665603ULL;
+    bool noCase;
+    explicit Hash(bool ignoreCase) : noCase(ignoreCase) {}
+    Hash& add(const std::string& s) {
+        for (char c : s) h = (h ^ static_cast<unsigned char>(noCase ? lower(c) : c)) * 1099511628211ULL;
+        h = (h ^ 0x100U) * 1099511628211ULL;  // ends the text
+        return *this;
+    }
+};
 
 // The store's generation: every change that can alter a search's answer
 // moves it on, and an index built in an older generation is built again.
 unsigned long generation = 1;
 
-// Index: records by key, each key's records in list order. The indexes,
-// like the records, live until the process ends.
+// Index: records by the hash of the texts a search compares, records of one
+// hash in list order. The indexes, like the records, live until the process
+// ends.
 template <typename T>
 struct Index {
     unsigned long builtFor = 0;
-    std::unordered_map<std::string, std::vector<T*>> byKey;
+    std::vector<std::pair<std::uint64_t, T*>> entries;
 
     bool stale() const { return builtFor != generation; }
-    void clear() {
-        byKey.clear();
+    void start() {
+        entries.clear();
         builtFor = generation;
     }
-    const std::vector<T*>* find(const std::string& key) const {
-        auto it = byKey.find(key);
-        return it == byKey.end() ? nullptr : &it->second;
+    void add(const Hash& key, T* rec) { entries.emplace_back(key.h, rec); }
+    void finish() {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    // first: the first record in list order of this hash that accept takes.
+    template <typename Accept>
+    T* first(const Hash& key, Accept accept) const {
+        auto it = std::lower_bound(entries.begin(), entries.end(), key.h,
+                                   [](const auto& e, std::uint64_t h) { return e.first < h; });
+        for (; it != entries.end() && it->first == key.h; ++it)
+            if (accept(it->second)) return it->second;
+        return nullptr;
     }
 };
 
@@ -113,53 +132,77 @@ Index<WardMember>& adultsByName = *new Index<WardMember>;
 Index<WardFamily>& familiesByHousehold = *new Index<WardFamily>;
 Index<WardFamily>& familiesBySister = *new Index<WardFamily>;
 
+// eachFamily, eachMember: the records of a list in order, link by link.
+template <typename F>
+void eachFamily(F f) {
+    for (linkedlist* l = get_head_link(Family); l != nullptr; l = get_next_link(l))
+        if (WardFamily* fam = dataOf<WardFamily>(l)) f(fam);
+}
+
 void buildMembersByName() {
-    membersByName.clear();
+    membersByName.start();
     for (linkedlist* l = get_head_link(Member); l != nullptr; l = get_next_link(l)) {
         WardMember* mem = dataOf<WardMember>(l);
         if (mem == nullptr) continue;
         const Text& last = preferred(mem->lpname, mem->lname);
         const Text& first = preferred(mem->fpname, mem->fname);
-        if (last && first) membersByName.byKey[nameKey(*last, *first)].push_back(mem);
+        if (last && first) membersByName.add(Hash(false).add(*last).add(*first), mem);
     }
+    membersByName.finish();
 }
 
-void buildFamilyIndexes() {
-    familiesByName.clear();
-    adultsByName.clear();
-    familiesByHousehold.clear();
-    familiesBySister.clear();
-    for (linkedlist* l = get_head_link(Family); l != nullptr; l = get_next_link(l)) {
-        WardFamily* fam = dataOf<WardFamily>(l);
-        if (fam == nullptr) continue;
+void buildFamiliesByName() {
+    familiesByName.start();
+    eachFamily([](WardFamily* fam) {
         const Text& last = preferred(fam->lpname, fam->lname);
         const Text& first = preferred(fam->fpname, fam->fname);
-        if (last && first) familiesByName.byKey[nameKey(fold(*last), fold(*first))].push_back(fam);
-        if (fam->household) familiesByHousehold.byKey[fold(*fam->household)].push_back(fam);
-
-        // Adults: the members before the first child (age 1 to 17).
-        for (WardMember* mem = fam->members; mem != nullptr; mem = mem->next) {
-            if (mem->age >= 1 && mem->age <= 17) break;
-            if (mem->lname && mem->fname) adultsByName.byKey[nameKey(*mem->lname, *mem->fname)].push_back(mem);
-        }
-
-        // The sister: the first member, or the spouse listed after a man.
-        WardMember* sister = fam->members;
-        if (sister == nullptr) continue;
-        if (sister->sex == 'M') {
-            sister = sister->next;
-            if (sister == nullptr || sister->type != 2) continue;
-        }
-        const Text& sfirst = preferred(sister->fpname, sister->fname);
-        if (!sister->lname || !sfirst) continue;  // no name to match
-        std::string label = *sister->lname + ", " + *sfirst;
-        if (label.size() > WorkArea - 1) label.resize(WorkArea - 1);
-        familiesBySister.byKey[fold(label)].push_back(fam);
-    }
+        if (last && first) familiesByName.add(Hash(true).add(*last).add(*first), fam);
+    });
+    familiesByName.finish();
 }
 
-void refreshFamilyIndexes() {
-    if (familiesByName.stale()) buildFamilyIndexes();
+void buildAdultsByName() {
+    adultsByName.start();
+    eachFamily([](WardFamily* fam) {
+        // Only the members before the first child (age 1 to 17) count.
+        for (WardMember* mem = fam->members; mem != nullptr; mem = mem->next) {
+            if (mem->age >= 1 && mem->age <= 17) break;
+            if (mem->lname && mem->fname) adultsByName.add(Hash(false).add(*mem->lname).add(*mem->fname), mem);
+        }
+    });
+    adultsByName.finish();
+}
+
+void buildFamiliesByHousehold() {
+    familiesByHousehold.start();
+    eachFamily([](WardFamily* fam) {
+        if (fam->household) familiesByHousehold.add(Hash(true).add(*fam->household), fam);
+    });
+    familiesByHousehold.finish();
+}
+
+// sisterLabel: "last, first" of a family's sister (the first member, or the
+// spouse listed after a man); absent when there is none or she lacks a name.
+Text sisterLabel(const WardFamily* fam) {
+    const WardMember* sister = fam->members;
+    if (sister == nullptr) return std::nullopt;
+    if (sister->sex == 'M') {
+        sister = sister->next;
+        if (sister == nullptr || sister->type != 2) return std::nullopt;
+    }
+    const Text& first = preferred(sister->fpname, sister->fname);
+    if (!sister->lname || !first) return std::nullopt;
+    std::string label = *sister->lname + ", " + *first;
+    if (label.size() > WorkArea - 1) label.resize(WorkArea - 1);
+    return label;
+}
+
+void buildFamiliesBySister() {
+    familiesBySister.start();
+    eachFamily([](WardFamily* fam) {
+        if (Text label = sisterLabel(fam)) familiesBySister.add(Hash(true).add(*label), fam);
+    });
+    familiesBySister.finish();
 }
 
 }  // namespace
@@ -189,10 +232,13 @@ WardFamily* find_family_phone(const char* name, const char* phone) {
     if (name == nullptr) return nullptr;
     NameParts want = splitName(name, false);
     if (want.first) {
-        refreshFamilyIndexes();
-        if (const auto* fams = familiesByName.find(nameKey(fold(want.last), fold(*want.first))))
-            for (WardFamily* fam : *fams)
-                if (match_phone(phone, fam)) return fam;
+        if (familiesByName.stale()) buildFamiliesByName();
+        const Text wantLast = want.last;
+        WardFamily* fam = familiesByName.first(Hash(true).add(want.last).add(*want.first), [&](WardFamily* f) {
+            return sameNoCase(preferred(f->lpname, f->lname), wantLast) &&
+                   sameNoCase(preferred(f->fpname, f->fname), want.first) && match_phone(phone, f);
+        });
+        if (fam != nullptr) return fam;
     }
     std::fprintf(stderr, "find_family_phone: not found.  fname=[%s], lname=[%s], phone=[%s]\n",
                  nullstr(want.first), want.last.c_str(), phone != nullptr ? phone : "(null)");
@@ -205,29 +251,39 @@ WardMember* find_member_phone(const char* name, const char* phone) {
     NameParts want = splitName(name, true);
     if (!want.first) return nullptr;  // no first name matches no member
     if (membersByName.stale()) buildMembersByName();
-    const auto* mems = membersByName.find(nameKey(want.last, *want.first));
-    if (mems == nullptr) return nullptr;
-    for (WardMember* mem : *mems) {
-        if (want.suffix && !same(preferred(mem->spname, mem->suff), want.suffix)) continue;
+    const Text wantLast = want.last;
+    return membersByName.first(Hash(false).add(want.last).add(*want.first), [&](WardMember* mem) {
+        if (!same(preferred(mem->lpname, mem->lname), wantLast)) return false;
+        if (!same(preferred(mem->fpname, mem->fname), want.first)) return false;
+        if (want.suffix && !same(preferred(mem->spname, mem->suff), want.suffix)) return false;
         const Text& own = mem->phone ? mem->phone : (mem->fam != nullptr ? mem->fam->phone : mem->phone);
-        if (std::string(fixnull(own)).compare(0, wantPhone.size(), wantPhone) != 0) continue;
-        return mem;
-    }
-    return nullptr;
+        return std::string(fixnull(own)).compare(0, wantPhone.size(), wantPhone) == 0;
+    });
 }
 
 WardMember* find_member_adult(const char* lname, const char* fname) {
     if (lname == nullptr || fname == nullptr) return nullptr;
-    refreshFamilyIndexes();
-    const auto* mems = adultsByName.find(nameKey(lname, fname));
-    return mems != nullptr ? mems->front() : nullptr;
+    if (adultsByName.stale()) buildAdultsByName();
+    const Text wantLast = std::string(lname), wantFirst = std::string(fname);
+    return adultsByName.first(Hash(false).add(*wantLast).add(*wantFirst), [&](WardMember* mem) {
+        return same(mem->lname, wantLast) && same(mem->fname, wantFirst);
+    });
 }
 
 WardFamily* find_family_names(const char* names, int htsw) {
     if (isEmpty(names)) return nullptr;
-    refreshFamilyIndexes();
-    const auto* fams = (htsw ? familiesByHousehold : familiesBySister).find(fold(names));
-    return fams != nullptr ? fams->front() : nullptr;
+    const std::string want = names;
+    if (htsw) {
+        if (familiesByHousehold.stale()) buildFamiliesByHousehold();
+        return familiesByHousehold.first(Hash(true).add(want), [&](WardFamily* fam) {
+            return fam->household && equalNoCase(*fam->household, want);
+        });
+    }
+    if (familiesBySister.stale()) buildFamiliesBySister();
+    return familiesBySister.first(Hash(true).add(want), [&](WardFamily* fam) {
+        Text label = sisterLabel(fam);
+        return label && equalNoCase(*label, want);
+    });
 }
 
 void family_names() {

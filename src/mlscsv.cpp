@@ -2,6 +2,7 @@
 #include "mlscsv.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -58,10 +59,16 @@ int noDate(const mls_date* d) { return d != nullptr && d->month == 0 ? 1 : 0; }
 
 const char* fixdate(mls_date* d) {
     if (d == nullptr || d->month == 0) return EmptyText;
-    // Numbers of unusual width are cut to the 11 characters the record holds.
-    const std::string text = strprintf("%d/%d/%d", d->month, d->day, d->year);
-    const std::size_t n = std::min(text.size(), sizeof d->s - 1);
-    text.copy(d->s, n);
+    // "%d/%d/%d" of month, day and year; numbers of unusual width are cut to
+    // the 11 characters the record holds.
+    char text[40];
+    char* p = text;
+    for (int part : {d->month, d->day, d->year}) {
+        if (p != text) *p++ = '/';
+        p = std::to_chars(p, text + sizeof text, part).ptr;
+    }
+    const std::size_t n = std::min(static_cast<std::size_t>(p - text), sizeof d->s - 1);
+    std::memcpy(d->s, text, n);
     d->s[n] = '\0';
     return d->s;
 }

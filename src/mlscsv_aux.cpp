@@ -295,8 +295,8 @@ void process_auxfield(WardMember* mem, WardFamily* fam, const char* fld, const c
     } else if (key == "rem") {
         pushEntry(mem->rem, *v);
     } else if (key == "birth") {
-        parse_date(v->c_str(), mem->birth.get());
-        mem->age = calcAge(mem->birth.get());
+        parse_date(v->c_str(), mem->birth);
+        mem->age = calcAge(mem->birth);
     } else if (key == "stat") {
         mem->stat = v;
     } else if (key != "x") {

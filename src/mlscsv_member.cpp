@@ -241,12 +241,12 @@ int readMemberCSV(const char* fname) {
         }
 
         // 3.9 - 3.10 Dates, age, priesthood and the flags.
-        parse_date(fld(++col), mem->birth.get());
-        parse_date(fld(++col), mem->baptism.get());
-        parse_date(fld(++col), mem->confirm.get());
-        parse_date(fld(++col), mem->endowed.get());
-        parse_date(fld(++col), mem->recexp.get());
-        mem->age = calcAge(mem->birth.get());
+        parse_date(fld(++col), mem->birth);
+        parse_date(fld(++col), mem->baptism);
+        parse_date(fld(++col), mem->confirm);
+        parse_date(fld(++col), mem->endowed);
+        parse_date(fld(++col), mem->recexp);
+        mem->age = calcAge(mem->birth);
         mem->stat = trim(fld(++col));
         mem->ftmiss = flag(fld(++col));
         mem->marital = trim(fld(++col));

@@ -144,7 +144,7 @@ bool addMembers(WardFamily* fam, const std::vector<std::string>& rows) {
         mem->fam = fam;
         setName(mem, name, fam);
         mem->sex = row.col(2)[0];
-        parse_date(row.col(3), mem->birth.get());
+        parse_date(row.col(3), mem->birth);
         mem->age = row.nf > 4 ? fieldNumber(row.col(4)) : 0;
         if (last == nullptr) {
             mem->recno = fam->recno;

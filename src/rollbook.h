@@ -78,12 +78,13 @@ struct WardMember {
     Text email;
     char sex = 0;
     int age = 0;
-    // The five dates always exist; a date is not set while its month is 0.
-    std::unique_ptr<mls_date> birth = std::make_unique<mls_date>();
-    std::unique_ptr<mls_date> baptism = std::make_unique<mls_date>();
-    std::unique_ptr<mls_date> confirm = std::make_unique<mls_date>();
-    std::unique_ptr<mls_date> endowed = std::make_unique<mls_date>();
-    std::unique_ptr<mls_date> recexp = std::make_unique<mls_date>();
+    // The five dates always exist, kept in the record itself; a date is not
+    // set while its month is 0.
+    mls_date* const birth = &dates_[0];
+    mls_date* const baptism = &dates_[1];
+    mls_date* const confirm = &dates_[2];
+    mls_date* const endowed = &dates_[3];
+    mls_date* const recexp = &dates_[4];
     Text stat;
     Text marital;
     char ftmiss = 0;
@@ -98,6 +99,13 @@ struct WardMember {
     WardEnts* work = nullptr;
     WardEnts* email2 = nullptr;
     WardEnts* rem = nullptr;
+
+    WardMember() = default;
+    WardMember(const WardMember&) = delete;  // the date pointers point into the record
+    WardMember& operator=(const WardMember&) = delete;
+
+private:
+    mls_date dates_[5];
 };
 
 // One organization with its chain of positions.
@@ -233,6 +241,8 @@ private:
     static constexpr std::size_t PendingLimit = 1 << 16;
 
     void close();
+    bool formatDirect(const char* fmt, va_list ap);
+    char* room(char* out, std::size_t n);
     void put(const char* data, std::size_t n);
     void flushPending();
 

@@ -47,8 +47,16 @@ RunDate runDate() {
     const char* env = std::getenv("ROLLBOOK_TODAY");
     RunDate d;
     if (env != nullptr && parseRunDate(env, d)) return d;
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return RunDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    // Every age is counted from here: the local date is worked out once per
+    // second, not for every member.
+    static std::time_t known = -1;
+    static RunDate today{};
+    const std::time_t now = std::time(nullptr);
+    if (now != known) {
+        std::tm local{};
+        localtime_r(&now, &local);
+        today = RunDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+        known = now;
+    }
+    return today;
 }

@@ -137,23 +137,110 @@ void RptFile::openStdout() {
 
 void RptFile::printf(const char* fmt, ...) {
     if (fp_ == nullptr) return;
-    const std::size_t mark = length_;
     va_list ap;
     va_start(ap, fmt);
     va_list again;
     va_copy(again, ap);
-    struct Sink {
-        RptFile& file;
-        void put(const char* p, std::size_t n) { file.put(p, n); }
-    } sink{*this};
-    if (!formatCommon(sink, fmt, ap)) {
-        length_ = mark;  // what the common path gave is taken back
+    if (!formatDirect(fmt, ap)) {
         const std::string text = vstrprintf(fmt, again);
         put(text.data(), text.size());
     }
     va_end(again);
     va_end(ap);
     if (length_ >= PendingLimit || console_) flushPending();
+}
+
+// copyText: n bytes from p to out, each line feed as CR LF when crlf; out
+// has room for 2 n bytes. Returns the end of what was written.
+static char* copyText(char* out, const char* p, std::size_t n, bool crlf) {
+    for (const char* end = p + n; p < end; ++p) {
+        if (*p == '\n' && crlf) *out++ = '\r';
+        *out++ = *p;
+    }
+    return out;
+}
+
+char* RptFile::room(char* out, std::size_t n) {
+    const std::size_t used = static_cast<std::size_t>(out - pending_.data());
+    if (used + n > pending_.size()) pending_.resize(std::max(used + n, 2 * pending_.size() + PendingLimit));
+    return pending_.data() + used;
+}
+
+bool RptFile::formatDirect(const char* fmt, va_list ap) {
+    // The common conversions go straight into the pending bytes, each line
+    // feed (of the format or of an argument) as CR LF; a format with anything
+    // else leaves the pending bytes as they were and returns false. Only
+    // locals are written in the loop, so the compiler keeps them in
+    // registers.
+    const bool crlf = !console_;
+    char* out = pending_.data() + length_;
+    for (const char* p = fmt;;) {
+        // 1. Plain text up to the next conversion.
+        const char* run = p;
+        while (*p != '\0' && *p != '%') ++p;
+        if (p > run) {
+            const std::size_t n = static_cast<std::size_t>(p - run);
+            out = room(out, 2 * n);
+            out = copyText(out, run, n, crlf);
+        }
+        if (*p == '\0') break;
+
+        // 2. The conversion: an optional "width.precision" for numbers.
+        ++p;
+        int width = 0, precision = 0;  // both small: wider ones go to vsnprintf
+        if (*p >= '1' && *p <= '9') {
+            while (*p >= '0' && *p <= '9' && width < 100) width = width * 10 + (*p++ - '0');
+            if (*p != '.') return false;
+        }
+        if (*p == '.') {
+            ++p;
+            if (*p < '0' || *p > '9') return false;
+            while (*p >= '0' && *p <= '9' && precision < 100) precision = precision * 10 + (*p++ - '0');
+            if (*p != 'd' || width >= 40 || precision >= 40) return false;
+        }
+        switch (*p) {
+        case 's': {
+            const char* arg = va_arg(ap, const char*);
+            if (arg == nullptr) arg = "(null)";
+            const std::size_t n = std::strlen(arg);
+            out = room(out, 2 * n);
+            out = copyText(out, arg, n, crlf);
+            break;
+        }
+        case 'd': {
+            char digits[64];
+            char* d = digits;
+            const int v = va_arg(ap, int);
+            const unsigned int mag = v < 0 ? 0u - static_cast<unsigned int>(v) : static_cast<unsigned int>(v);
+            char num[16];
+            const int nd = static_cast<int>(std::to_chars(num, num + sizeof num, mag).ptr - num);
+            const int zeros = precision > nd ? precision - nd : 0;
+            for (int i = nd + zeros + (v < 0 ? 1 : 0); i < width; ++i) *d++ = ' ';
+            if (v < 0) *d++ = '-';
+            for (int i = 0; i < zeros; ++i) *d++ = '0';
+            std::memcpy(d, num, static_cast<std::size_t>(nd));
+            d += nd;
+            out = room(out, static_cast<std::size_t>(d - digits));
+            std::memcpy(out, digits, static_cast<std::size_t>(d - digits));
+            out += d - digits;
+            break;
+        }
+        case 'c': {
+            const char ch = static_cast<char>(va_arg(ap, int));
+            out = room(out, 2);
+            out = copyText(out, &ch, 1, crlf);
+            break;
+        }
+        case '%':
+            out = room(out, 1);
+            *out++ = '%';
+            break;
+        default: return false;
+        }
+        ++p;
+    }
+    length_ = static_cast<std::size_t>(out - pending_.data());
+    return true;
 }
 
 void RptFile::write(const char* data, std::size_t n) {
@@ -163,20 +250,36 @@ void RptFile::write(const char* data, std::size_t n) {
 }
 
 void RptFile::put(const char* data, std::size_t n) {
-    // Each line feed becomes CR LF, but not on the console.
+    // Room for the worst case: every byte a line feed that becomes CR LF.
+    if (length_ + 2 * n > pending_.size()) pending_.resize(std::max(length_ + 2 * n, 2 * pending_.size() + PendingLimit));
+    char* out = &pending_[length_];
+    if (console_) {
+        std::memcpy(out, data, n);
+        length_ += n;
+        return;
+    }
+    // Short pieces, the most of them, are copied byte by byte; long ones a
+    // line at a time.
+    if (n < 64) {
+        for (const char* end = data + n; data < end; ++data) {
+            if (*data == '\n') *out++ = '\r';
+            *out++ = *data;
+        }
+        length_ = static_cast<std::size_t>(out - pending_.data());
+        return;
+    }
     while (n > 0) {
-        const char* lf = console_ ? nullptr : static_cast<const char*>(std::memchr(data, '\n', n));
+        const char* lf = static_cast<const char*>(std::memchr(data, '\n', n));
         const std::size_t run = lf != nullptr ? static_cast<std::size_t>(lf - data) : n;
-        const std::size_t need = length_ + run + 2;
-        if (need > pending_.size()) pending_.resize(std::max(need, 2 * pending_.size() + PendingLimit));
-        std::memcpy(&pending_[length_], data, run);
-        length_ += run;
-        if (lf == nullptr) return;
-        pending_[length_++] = '\r';
-        pending_[length_++] = '\n';
+        std::memcpy(out, data, run);
+        out += run;
+        if (lf == nullptr) break;
+        *out++ = '\r';
+        *out++ = '\n';
         data = lf + 1;
         n -= run + 1;
     }
+    length_ = static_cast<std::size_t>(out - pending_.data());
 }
 
 void RptFile::flushPending() {

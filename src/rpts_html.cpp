@@ -50,9 +50,9 @@ void writeMemberHtml(RptFile& out, const WardMember* m, const WardFamily* fam, i
     out.printf("<br />\n");
     if (priv && m->baptism->month > 0) {
         out.printf("%s%s%s", Indent, Indent, Indent);
-        out.printf("bapt:%s", fixdate(m->baptism.get()));
-        if (m->confirm->month > 0) out.printf(", conf:%s", fixdate(m->confirm.get()));
-        if (m->endowed->month > 0) out.printf(", endow:%s", fixdate(m->endowed.get()));
+        out.printf("bapt:%s", fixdate(m->baptism));
+        if (m->confirm->month > 0) out.printf(", conf:%s", fixdate(m->confirm));
+        if (m->endowed->month > 0) out.printf(", endow:%s", fixdate(m->endowed));
         out.printf("<br />\n");
     }
 }

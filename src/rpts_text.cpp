@@ -77,11 +77,11 @@ void writePrivateDetails(RptFile& out, WardMember* m, const WardFamily* fam) {
     // Record numbers are shown only when the head of the chain has a birth year.
     if (fam->members != nullptr && fam->members->birth->year > 0) out.printf(" #%s", fixnull(m->recno));
     out.printf("\n");
-    if (noDate(m->baptism.get())) return;
-    out.printf("%sbapt: %s", DetailPrefix, fixdate(m->baptism.get()));
-    if (!noDate(m->confirm.get())) out.printf(", conf: %s", fixdate(m->confirm.get()));
-    if (!noDate(m->endowed.get())) out.printf(", endow: %s", fixdate(m->endowed.get()));
-    if (!noDate(m->recexp.get())) out.printf(", RecExp: %s", fixdate(m->recexp.get()));
+    if (noDate(m->baptism)) return;
+    out.printf("%sbapt: %s", DetailPrefix, fixdate(m->baptism));
+    if (!noDate(m->confirm)) out.printf(", conf: %s", fixdate(m->confirm));
+    if (!noDate(m->endowed)) out.printf(", endow: %s", fixdate(m->endowed));
+    if (!noDate(m->recexp)) out.printf(", RecExp: %s", fixdate(m->recexp));
     out.printf("\n");
 }
 

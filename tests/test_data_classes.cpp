@@ -12,20 +12,24 @@
 
 namespace {
 
-WardMember person(char sex, int age, int year) {
-    WardMember m;
+// person: a member of this sex and age, born in year (0: no birth date).
+void person(WardMember& m, char sex, int age, int year) {
     m.sex = sex;
     m.age = age;
     m.birth->year = year;
     m.birth->month = year != 0 ? 1 : 0;
-    return m;
 }
 
 }  // namespace
 
 TEST(ClassMatch, AgeBoundsAreInclusiveAndSexDecides) {
-    WardMember boy12 = person('M', 12, 0), boy11 = person('M', 11, 0), boy13 = person('M', 13, 0);
-    WardMember girl18 = person('F', 18, 0), girl17 = person('F', 17, 0), unknown = person('?', 15, 0);
+    WardMember boy12, boy11, boy13, girl18, girl17, unknown;
+    person(boy12, 'M', 12, 0);
+    person(boy11, 'M', 11, 0);
+    person(boy13, 'M', 13, 0);
+    person(girl18, 'F', 18, 0);
+    person(girl17, 'F', 17, 0);
+    person(unknown, '?', 15, 0);
     EXPECT_EQ(isYM(&boy12, 12, 13) + isYM(&boy13, 12, 13), 2);
     EXPECT_EQ(isYM(&boy11, 12, 13) + isYW(&boy12, 12, 13) + isYM(&unknown, 14, 15) + isYW(&unknown, 14, 15), 0);
     EXPECT_EQ(isYW(&girl18, 16, 18), 1);
@@ -33,7 +37,9 @@ TEST(ClassMatch, AgeBoundsAreInclusiveAndSexDecides) {
 }
 
 TEST(ClassMatch, PrimaryGoesByBirthYearOnlyAndNeverWithoutOne) {
-    WardMember born = person('M', 99, 2023), none = person('F', 3, 0);
+    WardMember born, none;
+    person(born, 'M', 99, 2023);
+    person(none, 'F', 3, 0);
     EXPECT_EQ(isPRI(&born, 2023, 2023), 1);
     EXPECT_EQ(isPRI(&born, 2022, 2022), 0);
     EXPECT_EQ(isPRI(&none, 0, 0) + isPRI(&none, 2023, 2023), 1);  // year 0 only within bounds of 0

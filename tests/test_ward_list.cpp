@@ -6,7 +6,7 @@
 
 TEST(WardList, NewMemberHasFiveUnsetDatesAndReleasesItsEntryChains) {
     WardMember* m = create_ward_member();
-    for (mls_date* d : {m->birth.get(), m->baptism.get(), m->confirm.get(), m->endowed.get(), m->recexp.get()}) {
+    for (mls_date* d : {m->birth, m->baptism, m->confirm, m->endowed, m->recexp}) {
         ASSERT_NE(d, nullptr);
         EXPECT_EQ(d->month, 0);
     }
