@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -350,8 +351,9 @@ std::vector<int> parseSizes(const std::string& s) {
 int run(const fs::path& exe, const std::vector<int>& sizes, int shapeRows, int runs) {
     const fs::path root = fs::temp_directory_path() / ("rollbook-bench-" + std::to_string(getpid()));
     std::printf("%9s %9s %9s %9s %9s %9s %9s %9s\n", "members", "input MB", "wall s", "floor s", "x floor", "peak MB",
-                "x input", "x prev");
+                "x input", "x per 2x");
     double prev = 0;
+    int prevN = 0;
     int bad = 0;
     for (int n : sizes) {
         const fs::path dir = root / ("ward-" + std::to_string(n));
@@ -359,11 +361,15 @@ int run(const fs::path& exe, const std::vector<int>& sizes, int shapeRows, int r
         const Measure m = best(exe, dir, runs);
         std::uintmax_t in = 0, out = 0;
         const double fl = floorSeconds(dir, in, out);
+        // Growth of the time for each doubling of the size since the last row.
+        char growth[16] = "-";
+        if (prev > 0 && n > prevN)
+            std::snprintf(growth, sizeof growth, "%.2f", std::pow(m.wall / prev, 1.0 / std::log2(double(n) / prevN)));
         std::printf("%9d %9.2f %9.3f %9.4f %9.1f %9.1f %9.1f %9s\n", n, in / 1e6, m.wall, fl, m.wall / fl,
-                    m.peakKb / 1024.0, m.peakKb * 1024.0 / static_cast<double>(in),
-                    prev > 0 ? std::to_string(m.wall / prev).substr(0, 4).c_str() : "-");
+                    m.peakKb / 1024.0, m.peakKb * 1024.0 / static_cast<double>(in), growth);
         if (m.status != 0) ++bad;
         prev = m.wall;
+        prevN = n;
         fs::remove_all(dir);
     }
     if (shapeRows > 0) {
@@ -391,7 +397,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cmd = argv[1];
-    std::string out, exe, shape = "normal", sizes = "1000,2000,5000,10000,20000,50000,100000";
+    std::string out, exe, shape = "normal", sizes = "1000,2000,5000,10000,20000,40000,80000,100000";
     int members = 1000, shapeRows = 200000, runs = 3;
     unsigned long seed = 1;
     bool stake = false;
