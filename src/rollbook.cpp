@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "data.h"
@@ -165,7 +166,41 @@ void wrapup() {
     std::printf("\n");
 }
 
-int rollbookMain() {
+namespace {
+
+// The usage that "--help" prints.
+const char Usage[] =
+    "Usage: rollbook [--help | --version]\n"
+    "\n"
+    "Run in a folder holding the membership exports; the reports are written\n"
+    "into the same folder, named ward... or stake... by the unit.\n"
+    "\n"
+    "Reads:  Membership.csv, else mlsdir.txt, else webdir.csv (membership);\n"
+    "        mlsaux.txt (corrections and \"!\" display settings);\n"
+    "        Organization.csv and WardOrganization.csv, else mlsorg.txt (callings);\n"
+    "        HomeTeaching.csv, ht.txt, VisitingTeaching.csv, vt.txt (teaching).\n"
+    "Writes: family, member and callings tables (.csv); the private and public\n"
+    "        directories as text, book outline and web page; the callings report;\n"
+    "        the phone list; the teaching lists; the class lists.\n"
+    "\n"
+    "Exit status: 0 all reports written; 1 no membership file could be read;\n"
+    "2 ROLLBOOK_TODAY malformed; 3 a report file could not be written;\n"
+    "9 stopped at the prompt for a corrupt membership record.\n"
+    "\n"
+    "ROLLBOOK_TODAY=YYYY-MM-DD replaces today's date (ages, Primary classes).\n"
+    "The manual: man rollbook\n";
+
+}  // namespace
+
+int rollbookMain(int argc, char** argv) {
+    if (argc > 1 && argv != nullptr && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (argc > 1 && argv != nullptr && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("rollbook - version %s\n", RollbookVersion);
+        return 0;
+    }
     if (!checkRunDate()) return 2;
 #ifdef SIGXFSZ
     // Past a file-size limit a write should fail and be reported, not end

@@ -160,13 +160,16 @@ struct HTDist {
 
 // ---- Driver ----
 
-// main's body: banner, init, process, wrapup. Returns the exit status: 0
+// main's body. With "--help" or "--version" as first argument it prints the
+// usage or the banner and returns 0, reading and writing no file; any other
+// argument is ignored. Otherwise: banner, init, process, wrapup. Returns the
+// exit status: 0
 // after a full run, 2 for a malformed ROLLBOOK_TODAY (nothing read or
 // written), 3 when a report file could not be created, written or closed
 // (the other reports are still written). A run without membership ends the
 // process with status 1 inside init, the operator's 'q' at the corrupt-record
 // prompt with status 9.
-int rollbookMain();
+int rollbookMain(int argc = 0, char** argv = nullptr);
 
 // init: create the store and read every input through its cascade.
 void init();

@@ -1,7 +1,8 @@
 // Golden tests: every folder under tests/golden is one run of the built
 // program. The folder holds the input files, an optional `stdin`, an optional
 // `today` (the run date, YYYY-MM-DD; 2026-06-15 when absent), an optional
-// `fsize` (a file-size limit for the run, in KiB), a one-line README and
+// `fsize` (a file-size limit for the run, in KiB), an optional `args` (the
+// command-line arguments, one line, split at blanks), a one-line README and
 // `expected/` with every file the run writes plus `stdout`, `stderr` and
 // `exit`. An input may be a folder (a folder in the place of a report file
 // makes that report fail to open) or a symbolic link (to /dev/full, say),
@@ -33,7 +34,8 @@ const char* const DefaultToday = "2026-06-15";
 
 // Files of a case folder that are not inputs of the run.
 bool isCaseControlFile(const std::string& name) {
-    return name == "README" || name == "stdin" || name == "today" || name == "fsize" || name == "expected";
+    return name == "README" || name == "stdin" || name == "today" || name == "fsize" || name == "args" ||
+           name == "expected";
 }
 
 std::string readFile(const fs::path& p) {
@@ -124,8 +126,13 @@ TEST_P(Golden, RunMatchesExpectedFiles) {
     fs::path stdinFile = fs::exists(caseDir / "stdin") ? caseDir / "stdin" : fs::path("/dev/null");
     std::string limit;
     if (fs::exists(caseDir / "fsize")) limit = "ulimit -f " + trimEnd(readFile(caseDir / "fsize")) + " && ";
+    std::string args;
+    if (fs::exists(caseDir / "args")) {
+        std::istringstream words(trimEnd(readFile(caseDir / "args")));
+        for (std::string w; words >> w;) args += " " + shellQuote(w);
+    }
     std::string cmd = limit + "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + shellQuote(today) + " " +
-                      shellQuote(ROLLBOOK_EXE) + " <" + shellQuote(stdinFile.string()) + " >" +
+                      shellQuote(ROLLBOOK_EXE) + args + " <" + shellQuote(stdinFile.string()) + " >" +
                       shellQuote((root / "stdout").string()) + " 2>" + shellQuote((root / "stderr").string());
     cmd = "bash -c " + shellQuote(cmd);
     int status = std::system(cmd.c_str());
