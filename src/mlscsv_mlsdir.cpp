@@ -233,10 +233,7 @@ int process_mlsdir(const std::vector<std::string>& lines, int nlines) {
 
     // 3. Household, then members.
     walkHousehold(fam, rows);
-    if (!addMembers(fam, rows)) {
-        storeFamilySorted(fam);  // the members made so far are stored and point to it
-        return 2;
-    }
+    if (!addMembers(fam, rows)) return 2;  // the family of a failed group is not stored
     if (!fam->spouse) fam->household = strprintf("%s, %s", fixnull(fam->lname), fixnull(fam->fname));
     storeFamilySorted(fam);
     return 0;

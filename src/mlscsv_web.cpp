@@ -159,10 +159,7 @@ int readWebMember(const char* fname) {
         fam->fpname = fam->fname;
         if (fam->household->find(" and ") != std::string::npos && nf > FirstMemberCol + 1)
             fam->spouse = std::string(wrpCsvGetField(id, FirstMemberCol + 1));
-        if (!addMembers(fam, id, nf, famNum)) {
-            storeFamilySorted(fam);  // the members made so far are stored and point to it
-            return 7;
-        }
+        if (!addMembers(fam, id, nf, famNum)) return 7;  // the family of a failed line is not stored
         storeFamilySorted(fam);
     }
     return 0;
