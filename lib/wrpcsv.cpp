@@ -99,7 +99,7 @@ int clear_csv(wrpcsv* c)
         return -11;
     c->line.forget();
     c->sline.forget();
-    c->field.clear();
+    // The field array keeps its room: only the first numfields entries count.
     c->numfields = 0;
     return 0;
 }
@@ -188,7 +188,8 @@ int parse_csv(wrpcsv* c)
         return -12;
     }
     try {
-        c->field.assign(c->maxfield, nullptr);
+        // Room for maxfield fields; only the first numfields are ever read.
+        if (c->field.size() != static_cast<std::size_t>(c->maxfield)) c->field.assign(c->maxfield, nullptr);
     } catch (const std::bad_alloc&) {
         ErrMsg = "Can't allocate memory for array of fields";
         return -12;
