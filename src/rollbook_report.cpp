@@ -24,25 +24,51 @@ struct StringSink {
     void put(const char* p, std::size_t n) { text.append(p, n); }
 };
 
-// appendNumber: v as "%<width>.<precision>d" writes it (0 for either: not
-// given): at least precision digits, zeros in front, the sign before them,
-// blanks in front up to width.
-template <typename Sink>
-void appendNumber(Sink& to, int v, int width, int precision) {
-    char text[48];
+// formatNumber: v as "%<width>.<precision>d" writes it (0 for either: not
+// given) into to, which has room for 48 bytes: at least precision digits,
+// zeros in front, the sign before them, blanks in front up to width. Returns
+// the end of the text.
+char* formatNumber(char* to, int v, int width, int precision) {
     char digits[16];
     const unsigned int mag = v < 0 ? 0u - static_cast<unsigned int>(v) : static_cast<unsigned int>(v);
-    const auto res = std::to_chars(digits, digits + sizeof digits, mag);
-    const int n = static_cast<int>(res.ptr - digits);
+    const int n = static_cast<int>(std::to_chars(digits, digits + sizeof digits, mag).ptr - digits);
     const int zeros = precision > n ? precision - n : 0;
-    const int len = n + zeros + (v < 0 ? 1 : 0);
-    char* p = text;
-    for (int i = len; i < width; ++i) *p++ = ' ';
-    if (v < 0) *p++ = '-';
-    for (int i = 0; i < zeros; ++i) *p++ = '0';
-    std::memcpy(p, digits, static_cast<std::size_t>(n));
-    p += n;
-    to.put(text, static_cast<std::size_t>(p - text));
+    for (int i = n + zeros + (v < 0 ? 1 : 0); i < width; ++i) *to++ = ' ';
+    if (v < 0) *to++ = '-';
+    for (int i = 0; i < zeros; ++i) *to++ = '0';
+    std::memcpy(to, digits, static_cast<std::size_t>(n));
+    return to + n;
+}
+
+// conversion: read the conversion after a "%" at p (p moves past it): 's',
+// 'c', 'd' (with its width and precision, both below 40) or '%'; 0 for any
+// other, which only vsnprintf formats.
+char conversion(const char*& p, int& width, int& precision) {
+    width = precision = 0;
+    if (*p >= '1' && *p <= '9') {
+        while (*p >= '0' && *p <= '9' && width < 100) width = width * 10 + (*p++ - '0');
+        if (*p != '.') return 0;
+    }
+    if (*p == '.') {
+        ++p;
+        if (*p < '0' || *p > '9') return 0;
+        while (*p >= '0' && *p <= '9' && precision < 100) precision = precision * 10 + (*p++ - '0');
+        if (*p != 'd' || width >= 40 || precision >= 40) return 0;
+    }
+    const char c = *p;
+    if (c != 's' && c != 'c' && c != 'd' && c != '%') return 0;
+    ++p;
+    return c;
+}
+
+// copyText: n bytes from p to out, each line feed as CR LF when crlf; out
+// has room for 2 n bytes. Returns the end of what was written.
+char* copyText(char* out, const char* p, std::size_t n, bool crlf) {
+    for (const char* end = p + n; p < end; ++p) {
+        if (*p == '\n' && crlf) *out++ = '\r';
+        *out++ = *p;
+    }
+    return out;
 }
 
 // formatCommon: format the common conversions into sink as vsnprintf would.
@@ -58,25 +84,19 @@ bool formatCommon(Sink& sink, const char* fmt, va_list ap) {
         }
         if (pct > p) sink.put(p, static_cast<std::size_t>(pct - p));
         p = pct + 1;
-        int width = 0, precision = 0;  // both below 100: wider ones go to vsnprintf
-        if (*p >= '1' && *p <= '9') {
-            while (*p >= '0' && *p <= '9' && width < 100) width = width * 10 + (*p++ - '0');
-            if (*p != '.') return false;
-        }
-        if (*p == '.') {
-            ++p;
-            if (*p < '0' || *p > '9') return false;
-            while (*p >= '0' && *p <= '9' && precision < 100) precision = precision * 10 + (*p++ - '0');
-            if (*p != 'd' || width >= 40 || precision >= 40) return false;
-        }
-        switch (*p) {
+        int width, precision;
+        switch (conversion(p, width, precision)) {
         case 's': {
             const char* arg = va_arg(ap, const char*);
             if (arg == nullptr) arg = "(null)";
             sink.put(arg, std::strlen(arg));
             break;
         }
-        case 'd': appendNumber(sink, va_arg(ap, int), width, precision); break;
+        case 'd': {
+            char text[48];
+            sink.put(text, static_cast<std::size_t>(formatNumber(text, va_arg(ap, int), width, precision) - text));
+            break;
+        }
         case 'c': {
             const char c = static_cast<char>(va_arg(ap, int));
             sink.put(&c, 1);
@@ -85,7 +105,6 @@ bool formatCommon(Sink& sink, const char* fmt, va_list ap) {
         case '%': sink.put("%", 1); break;
         default: return false;
         }
-        ++p;
     }
     return true;
 }
@@ -150,16 +169,6 @@ void RptFile::printf(const char* fmt, ...) {
     if (length_ >= PendingLimit || console_) flushPending();
 }
 
-// copyText: n bytes from p to out, each line feed as CR LF when crlf; out
-// has room for 2 n bytes. Returns the end of what was written.
-static char* copyText(char* out, const char* p, std::size_t n, bool crlf) {
-    for (const char* end = p + n; p < end; ++p) {
-        if (*p == '\n' && crlf) *out++ = '\r';
-        *out++ = *p;
-    }
-    return out;
-}
-
 char* RptFile::room(char* out, std::size_t n) {
     const std::size_t used = static_cast<std::size_t>(out - pending_.data());
     if (used + n > pending_.size()) pending_.resize(std::max(used + n, 2 * pending_.size() + PendingLimit));
@@ -185,20 +194,10 @@ bool RptFile::formatDirect(const char* fmt, va_list ap) {
         }
         if (*p == '\0') break;
 
-        // 2. The conversion: an optional "width.precision" for numbers.
+        // 2. The conversion.
         ++p;
-        int width = 0, precision = 0;  // both small: wider ones go to vsnprintf
-        if (*p >= '1' && *p <= '9') {
-            while (*p >= '0' && *p <= '9' && width < 100) width = width * 10 + (*p++ - '0');
-            if (*p != '.') return false;
-        }
-        if (*p == '.') {
-            ++p;
-            if (*p < '0' || *p > '9') return false;
-            while (*p >= '0' && *p <= '9' && precision < 100) precision = precision * 10 + (*p++ - '0');
-            if (*p != 'd' || width >= 40 || precision >= 40) return false;
-        }
-        switch (*p) {
+        int width, precision;
+        switch (conversion(p, width, precision)) {
         case 's': {
             const char* arg = va_arg(ap, const char*);
             if (arg == nullptr) arg = "(null)";
@@ -207,24 +206,10 @@ bool RptFile::formatDirect(const char* fmt, va_list ap) {
             out = copyText(out, arg, n, crlf);
             break;
         }
-        case 'd': {
-            char digits[64];
-            char* d = digits;
-            const int v = va_arg(ap, int);
-            const unsigned int mag = v < 0 ? 0u - static_cast<unsigned int>(v) : static_cast<unsigned int>(v);
-            char num[16];
-            const int nd = static_cast<int>(std::to_chars(num, num + sizeof num, mag).ptr - num);
-            const int zeros = precision > nd ? precision - nd : 0;
-            for (int i = nd + zeros + (v < 0 ? 1 : 0); i < width; ++i) *d++ = ' ';
-            if (v < 0) *d++ = '-';
-            for (int i = 0; i < zeros; ++i) *d++ = '0';
-            std::memcpy(d, num, static_cast<std::size_t>(nd));
-            d += nd;
-            out = room(out, static_cast<std::size_t>(d - digits));
-            std::memcpy(out, digits, static_cast<std::size_t>(d - digits));
-            out += d - digits;
+        case 'd':
+            out = room(out, 48);
+            out = formatNumber(out, va_arg(ap, int), width, precision);
             break;
-        }
         case 'c': {
             const char ch = static_cast<char>(va_arg(ap, int));
             out = room(out, 2);
@@ -237,7 +222,6 @@ bool RptFile::formatDirect(const char* fmt, va_list ap) {
             break;
         default: return false;
         }
-        ++p;
     }
     length_ = static_cast<std::size_t>(out - pending_.data());
     return true;
