@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -64,7 +65,20 @@ char conversion(const char*& p, int& width, int& precision) {
 // copyText: n bytes from p to out, each line feed as CR LF when crlf; out
 // has room for 2 n bytes. Returns the end of what was written.
 char* copyText(char* out, const char* p, std::size_t n, bool crlf) {
-    for (const char* end = p + n; p < end; ++p) {
+    const char* end = p + n;
+    // Eight bytes at a time while none of them is a line feed.
+    constexpr std::uint64_t ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+    constexpr std::uint64_t lfs = ones * static_cast<unsigned char>('\n');
+    while (end - p >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        const std::uint64_t x = w ^ lfs;
+        if (crlf && ((x - ones) & ~x & highs) != 0) break;
+        std::memcpy(out, p, 8);
+        out += 8;
+        p += 8;
+    }
+    for (; p < end; ++p) {
         if (*p == '\n' && crlf) *out++ = '\r';
         *out++ = *p;
     }

@@ -86,3 +86,23 @@ TEST(RptFile, FormatsExactlyAsPrintfDoesWhateverTheConversions) {
     EXPECT_EQ(got.str(), want);
     std::remove(name);
 }
+
+TEST(RptFile, LineFeedsInsideLongArgumentsBecomeCrLfWhereverTheyStand) {
+    const char* name = "rptfile_lf.txt";
+    std::string arg, want;
+    for (int i = 0; i < 70; ++i) {
+        const char c = i % 9 == 4 || i == 8 || i == 15 ? '\n' : static_cast<char>('a' + i % 26);
+        arg += c;
+        want += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    {
+        RptFile f;
+        ASSERT_TRUE(f.open(name));
+        f.printf("%s|%s", arg.c_str(), arg.substr(0, 7).c_str());
+    }
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream got;
+    got << in.rdbuf();
+    EXPECT_EQ(got.str(), want + "|" + want.substr(0, 8));
+    std::remove(name);
+}
