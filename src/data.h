@@ -121,6 +121,11 @@ void storeVT(HTDist* ht);
 // the change. The store's own operations call it themselves.
 void touchStore();
 
+// storeGeneration: a number that changes whenever the store is told of a
+// change (touchStore): two reads of it give the same number only when the
+// records have not changed in between.
+unsigned long storeGeneration();
+
 // ---- Matching and household naming ----
 // These walk the lists link by link and never move a list's cursor. Names
 // given as "last, first" are cut at the first comma and the first name starts

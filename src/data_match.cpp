@@ -209,6 +209,8 @@ void buildFamiliesBySister() {
 
 void touchStore() { ++generation; }
 
+unsigned long storeGeneration() { return generation; }
+
 void set_household(WardFamily* fam) {
     if (fam->household) return;
     std::string name = fixnull(preferred(fam->lpname, fam->lname));

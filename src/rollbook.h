@@ -240,6 +240,13 @@ public:
     // standard output).
     void write(const char* data, std::size_t n);
 
+    // startCapture, endCapture: the bytes written in between (line ends
+    // already turned into CR LF) are also handed back by endCapture, so that
+    // they can be written again elsewhere with writeCaptured.
+    void startCapture();
+    std::string endCapture();
+    void writeCaptured(const std::string& bytes);
+
 private:
     static constexpr std::size_t PendingLimit = 1 << 16;
 
@@ -255,6 +262,7 @@ private:
     bool failed_ = false;   // a write has failed
     std::string pending_;   // room for the bytes not yet handed to the file
     std::size_t length_ = 0;  // how many of them there are
+    long capture_ = -1;       // where a capture began in them; -1 for none
 };
 
 // reportFailed: true when a report file could not be created, written or

@@ -144,6 +144,7 @@ void RptFile::close() {
     console_ = false;
     failed_ = false;
     length_ = 0;
+    capture_ = -1;
 }
 
 bool RptFile::open(const std::string& name) {
@@ -180,7 +181,7 @@ void RptFile::printf(const char* fmt, ...) {
     }
     va_end(again);
     va_end(ap);
-    if (length_ >= PendingLimit || console_) flushPending();
+    if (capture_ < 0 && (length_ >= PendingLimit || console_)) flushPending();
 }
 
 char* RptFile::room(char* out, std::size_t n) {
@@ -244,7 +245,25 @@ bool RptFile::formatDirect(const char* fmt, va_list ap) {
 void RptFile::write(const char* data, std::size_t n) {
     if (fp_ == nullptr) return;
     put(data, n);
-    if (length_ >= PendingLimit || console_) flushPending();
+    if (capture_ < 0 && (length_ >= PendingLimit || console_)) flushPending();
+}
+
+void RptFile::startCapture() { capture_ = static_cast<long>(length_); }
+
+std::string RptFile::endCapture() {
+    std::string bytes;
+    if (capture_ >= 0 && fp_ != nullptr) bytes.assign(pending_.data() + capture_, length_ - static_cast<std::size_t>(capture_));
+    capture_ = -1;
+    if (fp_ != nullptr && (length_ >= PendingLimit || console_)) flushPending();
+    return bytes;
+}
+
+void RptFile::writeCaptured(const std::string& bytes) {
+    if (fp_ == nullptr) return;
+    char* out = room(pending_.data() + length_, bytes.size());
+    std::memcpy(out, bytes.data(), bytes.size());
+    length_ += bytes.size();
+    if (capture_ < 0 && (length_ >= PendingLimit || console_)) flushPending();
 }
 
 void RptFile::put(const char* data, std::size_t n) {

@@ -3,6 +3,8 @@
 // same block per family; only their headings differ.
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "data.h"
 #include "mlscsv.h"
@@ -110,9 +112,23 @@ void writeMember(RptFile& out, WardMember* m, const WardFamily* fam, int priv) {
         out.printf("%s(%s - %s)\n", CallingPrefix, p->org != nullptr ? fixnull(p->org->org) : "", fixnull(p->pos));
 }
 
+// The family blocks of the text directory written last, kept for the book
+// outline written next, which shows the very same blocks: each block is
+// formatted once for both files. Valid only for the same edition of an
+// unchanged store.
+struct Blocks {
+    bool valid = false;
+    int priv = 0;
+    unsigned long generation = 0;
+    std::vector<const WardFamily*> fams;
+    std::vector<std::string> text;
+};
+Blocks& lastBlocks = *new Blocks;
+
 }  // namespace
 
 void writeTextRpt(const char* fname, int priv) {
+    lastBlocks = Blocks();
     RptFile out;
     if (!openReport(out, fname)) return;
     char letter = '\0';
@@ -121,16 +137,26 @@ void writeTextRpt(const char* fname, int priv) {
             letter = surnameLetter(fam->lname);
             out.printf("\n*%c\n", letter);
         }
+        out.startCapture();
         writeFamily(out, fam, priv);
+        lastBlocks.fams.push_back(fam);
+        lastBlocks.text.push_back(out.endCapture());
     }
+    lastBlocks.valid = true;
+    lastBlocks.priv = priv;
+    lastBlocks.generation = storeGeneration();
 }
 
 void writeMMS(const char* fname, int priv) {
+    Blocks blocks;
+    std::swap(blocks, lastBlocks);
+    const bool reuse = blocks.valid && blocks.priv == priv && blocks.generation == storeGeneration();
     RptFile out;
     if (!openReport(out, fname)) return;
     char letter = '\0';
     std::string thisChap, currChap;
-    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+    std::size_t i = 0;
+    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily(), ++i) {
         if (surnameLetter(fam->lname) != letter) {
             letter = surnameLetter(fam->lname);
             out.printf("Book: %c\n", letter);
@@ -140,7 +166,8 @@ void writeMMS(const char* fname, int priv) {
             out.printf("Chapter: %s\n", thisChap.c_str());
             currChap = thisChap;
         }
-        writeFamily(out, fam, priv);
+        if (reuse && i < blocks.fams.size() && blocks.fams[i] == fam) out.writeCaptured(blocks.text[i]);
+        else writeFamily(out, fam, priv);
     }
 }
 

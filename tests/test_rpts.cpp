@@ -155,3 +155,40 @@ TEST(OrgReport, APositionWithoutIdShowsNoPhoneOfAMemberStoredWithoutId) {
     EXPECT_EQ(out.find("555-9999"), std::string::npos) << out;
     dataInit();
 }
+
+TEST(FamilyBlock, TheBookOutlineIsTheSameWithOrWithoutTheTextDirectoryBeforeIt) {
+    dataInit();
+    setStake(0);
+    for (const char* last : {"Baker", "Adams", "Allen"}) {
+        WardFamily* f = create_ward_family();
+        f->lname = last;
+        f->fname = "Al";
+        WardMember* m = create_ward_member();
+        m->fname = "Al";
+        m->fampos = 1;
+        m->fam = f;
+        add_member_to_family(f, m);
+        storeMember(m);
+        storeFamilySorted(f);
+    }
+    auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    };
+    const std::string dir = testing::TempDir();
+    writeMMS((dir + "alone.txt").c_str(), 1);
+    writeTextRpt((dir + "text.txt").c_str(), 1);
+    writeMMS((dir + "after.txt").c_str(), 1);
+    writeTextRpt((dir + "text.txt").c_str(), 0);
+    getFirstFamily()->addr = "changed";  // a later change is seen
+    touchStore();
+    writeMMS((dir + "changed.txt").c_str(), 0);
+    const std::string alone = read(dir + "alone.txt");
+    EXPECT_NE(alone.find("Book: A\r\nChapter: ADAMS\r\nAdams, Al\r\n"), std::string::npos) << alone;
+    EXPECT_EQ(read(dir + "after.txt"), alone);
+    EXPECT_NE(read(dir + "changed.txt").find("__changed\r\n"), std::string::npos);
+    for (const char* f : {"alone.txt", "text.txt", "after.txt", "changed.txt"}) std::remove((dir + f).c_str());
+    dataInit();
+}
