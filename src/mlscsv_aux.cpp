@@ -36,17 +36,15 @@ bool isFamilyKey(const std::string& key) {
 }
 
 // setNames: last name, first name and suffix from a "last, first, suffix"
-// value. A piece that is missing or blank leaves its name as it was, so a
-// correction never blanks a name out.
+// value. Each piece the value has sets its name, trimmed: a blank or empty
+// piece ("Clark, ,Sr", "Adams,") clears it. A missing piece ("Adams") leaves
+// its name as it was.
 void setNames(const std::string& val, Text& last, Text& first, Text& suff) {
     std::string work(val);
     char* pieces[MaxNamePieces];
     int n = split_flds(&work[0], pieces, ',', 1, MaxNamePieces);
     Text* names[] = {&last, &first, &suff};
-    for (int i = 0; i < n && i < 3; ++i) {
-        Text t = trim(pieces[i]);
-        if (t) *names[i] = std::move(t);
-    }
+    for (int i = 0; i < n && i < 3; ++i) *names[i] = trim(pieces[i]);
 }
 
 // pushEntry: put a new entry holding val at the front of a member's chain.

@@ -94,3 +94,30 @@ TEST_F(AuxFile, EntriesGoToTheFrontAndFieldsAfterThe99thAreIgnored) {
     EXPECT_EQ(texts(m->email2), (std::vector<std::string>{"a@b"}));
     EXPECT_EQ(texts(m->rem), (std::vector<std::string>{"99th", "first"}));
 }
+
+TEST_F(AuxFile, EveryNamePieceGivenSetsItsNameAndABlankPieceClearsIt) {
+    auto named = [](const char* recno) {
+        WardMember* m = member(recno, true);
+        m->lname = std::string("Old");
+        m->fname = std::string("First");
+        m->suff = std::string("Jr");
+        m->lpname = std::string("Pold");
+        m->fpname = std::string("Pfirst");
+        return m;
+    };
+    WardMember* a = named("R1");
+    WardMember* b = named("R2");
+    WardMember* c = named("R3");
+    read("R1|name=Clark, ,Sr\nR2|name=Adams,|pname=,Bo\nR3|name=Baker\n");
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(a->lname, Text("Clark"));
+    EXPECT_EQ(a->fname, std::nullopt);
+    EXPECT_EQ(a->suff, Text("Sr"));
+    EXPECT_EQ(b->lname, Text("Adams"));
+    EXPECT_EQ(b->fname, std::nullopt);
+    EXPECT_EQ(b->suff, Text("Jr"));
+    EXPECT_EQ(b->lpname, std::nullopt);
+    EXPECT_EQ(b->fpname, Text("Bo"));
+    EXPECT_EQ(c->lname, Text("Baker"));
+    EXPECT_EQ(c->fname, Text("First"));
+}
