@@ -10,8 +10,10 @@ namespace {
 
 // The last member of each family's chain as far as add_member_to_family
 // knows it, so that a long household is not walked for every member. An
-// entry is trusted only while that member still ends a chain of that family;
-// releasing any record forgets them all.
+// entry is trusted only while that member still ends a chain of that family
+// and is not the member being appended (one taken out of the chain and given
+// the family again looks like a tail, yet is no longer linked); releasing any
+// record forgets them all.
 std::unordered_map<WardFamily*, WardMember*>& chainTail = *new std::unordered_map<WardFamily*, WardMember*>;
 
 }  // namespace
@@ -46,7 +48,7 @@ void add_member_to_family(WardFamily* fam, WardMember* mem) {
     }
     auto known = chainTail.find(fam);
     WardMember* last = known != chainTail.end() ? known->second : nullptr;
-    if (last == nullptr || last->fam != fam || last->next != nullptr) {
+    if (last == nullptr || last == mem || last->fam != fam || last->next != nullptr) {
         last = fam->members;
         while (last->next != nullptr) last = last->next;
     }

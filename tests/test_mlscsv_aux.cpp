@@ -121,3 +121,16 @@ TEST_F(AuxFile, EveryNamePieceGivenSetsItsNameAndABlankPieceClearsIt) {
     EXPECT_EQ(c->lname, Text("Baker"));
     EXPECT_EQ(c->fname, Text("First"));
 }
+
+TEST_F(AuxFile, AMemberNamingTheSameFamilyTwiceIsLinkedOnceAtTheEnd) {
+    WardMember* head = member("R1", true);
+    read("N5|family=R1|family=R1|name=Brown, Eve\nN6|family=R1|name=Brown, Al\n");
+    WardMember* eve = getRecNo("N5");
+    WardMember* al = getRecNo("N6");
+    ASSERT_NE(eve, nullptr);
+    ASSERT_NE(al, nullptr);
+    EXPECT_EQ(head->next, eve);
+    EXPECT_EQ(eve->next, al);
+    EXPECT_EQ(al->next, nullptr);
+    EXPECT_EQ(eve->fam, head->fam);
+}
