@@ -49,12 +49,16 @@ using FamilyKey = std::pair<std::string, std::string>;
 std::map<FamilyKey, linkedlist*>& familyOrder = *new std::map<FamilyKey, linkedlist*>;
 bool familyOrderValid = true;
 
-// Each index by number or text also keeps, per table, the record stored last
-// under each key: what a walk of the key's bucket finds first.
+// Each of the store's own indexes (the tables above, which only this file
+// touches) also keeps, per table, the record stored last under each key: what
+// a walk of the key's bucket finds first. A caller's own table is walked.
 std::unordered_map<hash_tbl_id**, std::unordered_map<int, void*>>& latestById =
     *new std::unordered_map<hash_tbl_id**, std::unordered_map<int, void*>>;
 std::unordered_map<hash_tbl_str**, std::unordered_map<std::string, void*>>& latestByStr =
     *new std::unordered_map<hash_tbl_str**, std::unordered_map<std::string, void*>>;
+
+bool isStoreTable(const hash_tbl_id* const* tbl) { return tbl == HashFamID || tbl == HashMemID; }
+bool isStoreTable(const hash_tbl_str* const* tbl) { return tbl == HashRecNo; }
 
 // The last position of each member's chain of positions, as far as known.
 std::unordered_map<WardMember*, WardPos*>& lastPosition = *new std::unordered_map<WardMember*, WardPos*>;
@@ -205,16 +209,21 @@ int hashKeyForString(const char* key) {
 void putHashByID(hash_tbl_id** tbl, int id, void* data) {
     int b = bucketOf(id);
     tbl[b] = new hash_tbl_id{tbl[b], id, data};
-    latestById[tbl][id] = data;
+    if (isStoreTable(tbl)) latestById[tbl][id] = data;
 }
 
 void putHashByStr(hash_tbl_str** tbl, const char* key, void* data) {
     int b = hashKeyForString(key);
     tbl[b] = new hash_tbl_str{tbl[b], key != nullptr ? key : "", data};
-    latestByStr[tbl][tbl[b]->key] = data;
+    if (isStoreTable(tbl)) latestByStr[tbl][tbl[b]->key] = data;
 }
 
 void* getHashByID(hash_tbl_id** tbl, int id) {
+    if (!isStoreTable(tbl)) {
+        for (const hash_tbl_id* n = tbl[bucketOf(id)]; n != nullptr; n = n->next)
+            if (n->id == id) return n->ptr;
+        return nullptr;
+    }
     auto t = latestById.find(tbl);
     if (t == latestById.end()) return nullptr;
     auto it = t->second.find(id);
@@ -223,6 +232,11 @@ void* getHashByID(hash_tbl_id** tbl, int id) {
 
 void* getHashByStr(hash_tbl_str** tbl, const char* key) {
     if (key == nullptr) return nullptr;
+    if (!isStoreTable(tbl)) {
+        for (const hash_tbl_str* n = tbl[hashKeyForString(key)]; n != nullptr; n = n->next)
+            if (n->key == key) return n->ptr;
+        return nullptr;
+    }
     auto t = latestByStr.find(tbl);
     if (t == latestByStr.end()) return nullptr;
     auto it = t->second.find(key);

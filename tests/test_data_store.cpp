@@ -92,6 +92,44 @@ TEST_F(Store, NegativeIdsAndBytesAbove127StayInsideTheBuckets) {
     }
 }
 
+// A caller's own table answers from its buckets as they stand: what was put
+// last under a key, nothing once a bucket is emptied, and buckets beyond a
+// partial initialisation keep their nodes.
+TEST_F(Store, ACallersOwnTablesAnswerFromTheirBuckets) {
+    hash_tbl_id* ids[HashTableSize];
+    hash_tbl_str* strs[HashTableSize];
+    hashInitID(ids, HashTableSize);
+    hashInitStr(strs, HashTableSize);
+    int a = 0, b = 0, c = 0;
+    putHashByID(ids, 7, &a);
+    putHashByID(ids, 107, &b);
+    putHashByID(ids, 7, &c);
+    putHashByID(ids, 70, &b);
+    putHashByStr(strs, "Key", &a);
+    putHashByStr(strs, "Key", &b);
+    EXPECT_EQ(getHashByID(ids, 7), &c);
+    EXPECT_EQ(getHashByID(ids, 107), &b);
+    EXPECT_EQ(getHashByID(ids, 207), nullptr);
+    EXPECT_EQ(getHashByStr(strs, "Key"), &b);
+    EXPECT_EQ(getHashByStr(strs, "key"), nullptr);
+    EXPECT_EQ(getHashByStr(strs, nullptr), nullptr);
+    hash_tbl_id* bucket7 = ids[7];
+    hashInitID(ids, 50);  // nodes are not released: bucket 70 keeps its own
+    EXPECT_EQ(getHashByID(ids, 7), nullptr);
+    EXPECT_EQ(getHashByID(ids, 70), &b);
+    ids[7] = bucket7;
+    hash_tbl_id* bucket70 = ids[70];
+    ids[70] = nullptr;
+    EXPECT_EQ(getHashByID(ids, 70), nullptr);
+    ids[70] = bucket70;
+    // The store's own index is another table: it knows none of these.
+    EXPECT_EQ(getFamID(7), nullptr);
+    for (int i = 0; i < HashTableSize; ++i) {
+        for (hash_tbl_id* n = ids[i]; n != nullptr;) { hash_tbl_id* next = n->next; delete n; n = next; }
+        for (hash_tbl_str* n = strs[i]; n != nullptr;) { hash_tbl_str* next = n->next; delete n; n = next; }
+    }
+}
+
 TEST_F(Store, PositiveIdAloneLinksAPositionElseNameAndPhoneDo) {
     WardMember* john = addMember(10, "Smith", "John");
     john->phone = "555-1234";
