@@ -114,56 +114,68 @@ void init() {
 
 void process() {}
 
+namespace {
+
+// progress: a progress text of the report sequence, sent out at once so that
+// it stands before any message of the writer it announces, even though it
+// does not end the line.
+void progress(const char* text) {
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
 void wrapup() {
     const char* prefix = isStake() ? "stake" : "ward";
     auto name = [prefix](const char* pattern) { return reportName(pattern, prefix); };
 
-    std::printf("Creating Reports\n");
-    std::printf("Creating CSVs: fam");
+    progress("Creating Reports\n");
+    progress("Creating CSVs: fam");
     writeFamilyCSV(name("%sfam.csv").c_str());
-    std::printf(", mem");
+    progress(", mem");
     writeMemberCSV(name("%smem.csv").c_str());
-    std::printf(", org");
+    progress(", org");
     writeOrgCSV(name("%sorg.csv").c_str());
 
-    std::printf("\n");
-    std::printf("Creating Palm/Text reports: priv");
+    progress("\n");
+    progress("Creating Palm/Text reports: priv");
     writeTextRpt(name("%spriv.txt").c_str(), 1);
     writeMMS(name("%sprivmms.txt").c_str(), 1);
     writeBB(name("%sbbpriv.html").c_str(), 1);
-    std::printf(", pub");
+    progress(", pub");
     writeTextRpt(name("%srpt.txt").c_str(), 0);
     writeMMS(name("%spubmms.txt").c_str(), 0);
     writeBB(name("%sbbpub.html").c_str(), 0);
-    std::printf(", wardorg");
+    progress(", wardorg");
     writeOrgRpt(name("%sorg.txt").c_str(), 0, 0);
     writeOrgRpt(name("%sorgmms.txt").c_str(), 1, 0);
     writeOrgBB(name("%sbborg.html").c_str(), 0);
     if (isStake()) {
         setStakeOrg(1);
-        std::printf(",allorg");
+        progress(",allorg");
         writeOrgRpt("allorg.txt", 0, 1);
         writeOrgRpt("allorgmms.txt", 1, 1);
         writeOrgCSV("allorg.csv");
         writeOrgBB("allorgbb.html", 1);
         setStakeOrg(0);
     }
-    std::printf(", Phone");
+    progress(", Phone");
     writePhoneList(name("%sphone.txt").c_str());
-    std::printf(", HT");
+    progress(", HT");
     writeHT(name("%sht.txt").c_str());
-    std::printf(", VT");
+    progress(", VT");
     writeVT(name("%svt.txt").c_str());
-    std::printf(", YM");
+    progress(", YM");
     writeYM(name("%sym.txt").c_str());
     writeYMMMS(name("%symMMS.txt").c_str());
-    std::printf(", YW");
+    progress(", YW");
     writeYW(name("%syw.txt").c_str());
     writeYWMMS(name("%sywMMS.txt").c_str());
-    std::printf(", PRI");
+    progress(", PRI");
     writePRI(name("%spri.txt").c_str());
     writePRIMMS(name("%spriMMS.txt").c_str());
-    std::printf("\n");
+    progress("\n");
 }
 
 namespace {

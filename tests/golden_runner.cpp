@@ -304,6 +304,27 @@ TEST(Samples, EveryMemberAndHouseholdOfEachSampleReachesTheTables) {
     }
 }
 
+// With both streams going to one log, each progress text stands before the
+// messages of the writer it announces, and the reading steps before theirs.
+TEST(Samples, OneLogKeepsProgressTextsAndMessagesInTheOrderWritten) {
+    std::string tmpl = (fs::temp_directory_path() / "rollbook-order-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    const fs::path work = fs::path(tmpl) / "run";
+    fs::copy(fs::path(EXAMPLES_DIR) / "ward", work, fs::copy_options::recursive);
+    fs::create_directory(work / "wardfam.csv");
+    fs::create_directory(work / "wardphone.txt");
+    const std::string cmd = "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + DefaultToday + " " +
+                            shellQuote(ROLLBOOK_EXE) + " </dev/null >log 2>&1";
+    const int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+    const std::string log = readFile(work / "log");
+    EXPECT_NE(log.find("Creating CSVs: famError opening output file (wardfam.csv)\n, mem"), std::string::npos) << log;
+    EXPECT_NE(log.find(", PhoneError opening report file (wardphone.txt)\n, HT"), std::string::npos) << log;
+    const std::size_t reading = log.find("Reading auxfile\n"), created = log.find("Creating membership record");
+    EXPECT_TRUE(reading != std::string::npos && created != std::string::npos && reading < created) << log;
+    fs::remove_all(tmpl);
+}
+
 #ifndef ROLLBOOK_SANITIZED
 // The sample runs are clean under valgrind's memcheck (skipped without it).
 TEST(Samples, EachSampleRunsCleanUnderMemcheck) {
