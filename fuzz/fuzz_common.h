@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "data.h"
 #include "mlscsv.h"
@@ -79,6 +81,30 @@ inline void loadSampleWard() {
     const std::string path = inputFile(reinterpret_cast<const uint8_t*>(SampleMembership),
                                        std::char_traits<char>::length(SampleMembership), "Membership.csv");
     readMemberCSV(path.c_str());
+}
+
+// checkStore: the links of the store hang together, whatever the input:
+// every family's member chain ends, each member in it points back to that
+// family, and a stored member that names a family is in its chain. A broken
+// link loses a person from the reports without any crash, so it stops the
+// fuzzer as a crash would.
+inline void checkStore() {
+    std::unordered_map<const WardFamily*, std::unordered_set<const WardMember*>> chains;
+    for (linkedlist* l = get_head_link(Family); l != nullptr; l = get_next_link(l)) {
+        const WardFamily* fam = static_cast<const WardFamily*>(get_data_from_link(l));
+        if (fam == nullptr || chains.count(fam) != 0) continue;
+        std::unordered_set<const WardMember*>& chain = chains[fam];
+        for (const WardMember* m = fam->members; m != nullptr; m = m->next) {
+            if (!chain.insert(m).second) __builtin_trap();  // the chain runs in a circle
+            if (m->fam != fam) __builtin_trap();
+        }
+    }
+    for (linkedlist* l = get_head_link(Member); l != nullptr; l = get_next_link(l)) {
+        const WardMember* m = static_cast<const WardMember*>(get_data_from_link(l));
+        if (m == nullptr || m->fam == nullptr) continue;
+        auto chain = chains.find(m->fam);
+        if (chain != chains.end() && chain->second.count(m) == 0) __builtin_trap();
+    }
 }
 
 // writeReports: every report writer over the store, into /dev/null.

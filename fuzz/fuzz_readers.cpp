@@ -1,6 +1,7 @@
 // Fuzz target: one input reader (chosen when the target is built) fed
-// arbitrary file contents, then every report written to /dev/null. Readers
-// that find people by name and phone first get a small ward to look in.
+// arbitrary file contents; the store's links are checked, then every report
+// is written to /dev/null. Readers that find people by name and phone first
+// get a small ward to look in.
 #include <string>
 
 #include "fuzz_common.h"
@@ -39,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #error "FUZZ_READER_<name> selects the reader"
 #endif
     (void)odd;
+    fuzz::checkStore();
     fuzz::writeReports();
     return 0;
 }
