@@ -176,10 +176,16 @@ void processRecordLine(std::string& line) {
     // 1. Split with room for one field more than allowed, so that a line with
     //    too many fields is recognised; split_flds has ended the 99th field
     //    with a NUL, so it does not run on into the ignored rest.
+    //    Separators alone after the 99th field (a trailing '|') lose nothing
+    //    and are dropped without a word.
     char* flds[MaxAuxFields + 1];
     int n = split_flds(&line[0], flds, '|', 0, MaxAuxFields + 1);
     if (n > MaxAuxFields) {
-        std::fprintf(stderr, "Too many fields for [%s]; fields after the 99th ignored\n", flds[0]);
+        const char* end = line.data() + line.size();
+        bool onlySeparators = true;
+        for (const char* p = flds[MaxAuxFields]; p < end && onlySeparators; ++p) onlySeparators = *p == '|' || *p == 0;
+        if (!onlySeparators)
+            std::fprintf(stderr, "Too many fields for [%s]; fields after the 99th ignored\n", flds[0]);
         n = MaxAuxFields;
     }
 

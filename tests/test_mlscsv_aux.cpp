@@ -86,9 +86,10 @@ TEST_F(AuxFile, EntriesGoToTheFrontAndFieldsAfterThe99thAreIgnored) {
     std::string fill;
     for (int i = 0; i < 97; ++i) fill += "|x=1";
     read("R1|cell=111|cell=222|work=333|email=a@b|rem=first\nR1" + fill + "|stat=99th\nR1" + fill +
-         "|rem=99th|stat=100th\n");
+         "|rem=99th|stat=100th\nR1" + fill + "|sex=F||\n");
     EXPECT_EQ(err, "Too many fields for [R1]; fields after the 99th ignored\n");
     EXPECT_EQ(*m->stat, "99th");
+    EXPECT_EQ(m->sex, 'F');
     EXPECT_EQ(texts(m->cell), (std::vector<std::string>{"222", "111"}));
     EXPECT_EQ(texts(m->work), (std::vector<std::string>{"333"}));
     EXPECT_EQ(texts(m->email2), (std::vector<std::string>{"a@b"}));
