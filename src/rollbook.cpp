@@ -267,3 +267,5 @@ void browse(std::FILE* in, std::FILE* out) {
         }
     }
 }
+
+void browse() { browse(stdin, stdout); }

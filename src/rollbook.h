@@ -191,8 +191,10 @@ int isWeb();
 
 // browse: interactive lookup by family id, member id or record number.
 // Reads option lines from in, writes menu, prompts and dumps to out.
-// Returns when the user confirms quitting or when in ends.
+// Returns when the user confirms quitting or when in ends. Without
+// arguments it uses standard input and standard output.
 void browse(std::FILE* in, std::FILE* out);
+void browse();
 
 // ---- Run date ----
 
