@@ -6,7 +6,9 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "mlscsv.h"
 #include "ward_list.h"
@@ -50,15 +52,100 @@ std::map<FamilyKey, linkedlist*>& familyOrder = *new std::map<FamilyKey, linkedl
 bool familyOrderValid = true;
 
 // Each of the store's own indexes (the tables above, which only this file
-// touches) also keeps, per table, the record stored last under each key: what
-// a walk of the key's bucket finds first. A caller's own table is walked.
-std::unordered_map<hash_tbl_id**, std::unordered_map<int, void*>>& latestById =
-    *new std::unordered_map<hash_tbl_id**, std::unordered_map<int, void*>>;
-std::unordered_map<hash_tbl_str**, std::unordered_map<std::string, void*>>& latestByStr =
-    *new std::unordered_map<hash_tbl_str**, std::unordered_map<std::string, void*>>;
+// touches) also keeps the node stored last under each key: what a walk of
+// the key's bucket finds first. A caller's own table is walked. The side
+// tables are open-addressed, so that a large export costs one probe per
+// lookup and no allocation per record.
 
-bool isStoreTable(const hash_tbl_id* const* tbl) { return tbl == HashFamID || tbl == HashMemID; }
-bool isStoreTable(const hash_tbl_str* const* tbl) { return tbl == HashRecNo; }
+// NewestById: number -> record stored last under it.
+class NewestById {
+public:
+    void clear() { slots_.clear(); used_ = 0; }
+    void put(int id, void* data) {
+        if ((used_ + 1) * 2 > slots_.size()) grow();
+        Slot& s = slots_[slotOf(id)];
+        if (!s.used) ++used_;
+        s = {id, true, data};
+    }
+    void* get(int id) const {
+        if (slots_.empty()) return nullptr;
+        const Slot& s = slots_[slotOf(id)];
+        return s.used ? s.data : nullptr;
+    }
+
+private:
+    struct Slot {
+        int id = 0;
+        bool used = false;
+        void* data = nullptr;
+    };
+    // slotOf: the slot holding id, else the free slot where it would go.
+    std::size_t slotOf(int id) const {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = (static_cast<std::size_t>(static_cast<unsigned>(id)) * 0x9E3779B97F4A7C15ull >> 20) & mask;
+        while (slots_[i].used && slots_[i].id != id) i = (i + 1) & mask;
+        return i;
+    }
+    void grow() {
+        std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
+        old.swap(slots_);
+        for (const Slot& s : old)
+            if (s.used) slots_[slotOf(s.id)] = s;
+    }
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
+
+// NewestByText: text -> the bucket node stored last under it. The node holds
+// the key, so the side table keeps only the key's hash.
+class NewestByText {
+public:
+    void clear() { slots_.clear(); used_ = 0; }
+    void put(hash_tbl_str* node) {
+        if ((used_ + 1) * 2 > slots_.size()) grow();
+        const std::size_t hash = hashOf(node->key);
+        Slot& s = slots_[slotOf(node->key, hash)];
+        if (s.node == nullptr) ++used_;
+        s = {hash, node};
+    }
+    void* get(std::string_view key) const {
+        if (slots_.empty()) return nullptr;
+        const Slot& s = slots_[slotOf(key, hashOf(key))];
+        return s.node != nullptr ? s.node->ptr : nullptr;
+    }
+
+private:
+    struct Slot {
+        std::size_t hash = 0;
+        hash_tbl_str* node = nullptr;
+    };
+    static std::size_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
+    std::size_t slotOf(std::string_view key, std::size_t hash) const {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = hash & mask;
+        while (slots_[i].node != nullptr && (slots_[i].hash != hash || slots_[i].node->key != key)) i = (i + 1) & mask;
+        return i;
+    }
+    void grow() {
+        std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
+        old.swap(slots_);
+        for (const Slot& s : old)
+            if (s.node != nullptr) slots_[slotOf(s.node->key, s.hash)] = s;
+    }
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+};
+
+NewestById& newestFamID = *new NewestById;
+NewestById& newestMemID = *new NewestById;
+NewestByText& newestRecNo = *new NewestByText;
+
+NewestById* newestFor(const hash_tbl_id* const* tbl) {
+    if (tbl == HashFamID) return &newestFamID;
+    if (tbl == HashMemID) return &newestMemID;
+    return nullptr;
+}
+NewestByText* newestFor(const hash_tbl_str* const* tbl) { return tbl == HashRecNo ? &newestRecNo : nullptr; }
 
 // The last position of each member's chain of positions, as far as known.
 std::unordered_map<WardMember*, WardPos*>& lastPosition = *new std::unordered_map<WardMember*, WardPos*>;
@@ -163,8 +250,9 @@ void releaseStore() {
     freeBuckets(HashRecNo);
     familyOrder.clear();
     familyOrderValid = true;
-    latestById.clear();
-    latestByStr.clear();
+    newestFamID.clear();
+    newestMemID.clear();
+    newestRecNo.clear();
     lastPosition.clear();
     htOrder.clear();
     vtOrder.clear();
@@ -191,12 +279,12 @@ void setStakeOrg(int flg) { Org = flg ? StakeOrgList : WardOrgList; }
 
 void hashInitID(hash_tbl_id** tbl, int sz) {
     for (int i = 0; i < sz; ++i) tbl[i] = nullptr;
-    latestById.erase(tbl);
+    if (NewestById* newest = newestFor(tbl)) newest->clear();
 }
 
 void hashInitStr(hash_tbl_str** tbl, int sz) {
     for (int i = 0; i < sz; ++i) tbl[i] = nullptr;
-    latestByStr.erase(tbl);
+    if (NewestByText* newest = newestFor(tbl)) newest->clear();
 }
 
 int hashKeyForString(const char* key) {
@@ -209,38 +297,28 @@ int hashKeyForString(const char* key) {
 void putHashByID(hash_tbl_id** tbl, int id, void* data) {
     int b = bucketOf(id);
     tbl[b] = new hash_tbl_id{tbl[b], id, data};
-    if (isStoreTable(tbl)) latestById[tbl][id] = data;
+    if (NewestById* newest = newestFor(tbl)) newest->put(id, data);
 }
 
 void putHashByStr(hash_tbl_str** tbl, const char* key, void* data) {
     int b = hashKeyForString(key);
     tbl[b] = new hash_tbl_str{tbl[b], key != nullptr ? key : "", data};
-    if (isStoreTable(tbl)) latestByStr[tbl][tbl[b]->key] = data;
+    if (NewestByText* newest = newestFor(tbl)) newest->put(tbl[b]);
 }
 
 void* getHashByID(hash_tbl_id** tbl, int id) {
-    if (!isStoreTable(tbl)) {
-        for (const hash_tbl_id* n = tbl[bucketOf(id)]; n != nullptr; n = n->next)
-            if (n->id == id) return n->ptr;
-        return nullptr;
-    }
-    auto t = latestById.find(tbl);
-    if (t == latestById.end()) return nullptr;
-    auto it = t->second.find(id);
-    return it == t->second.end() ? nullptr : it->second;
+    if (const NewestById* newest = newestFor(tbl)) return newest->get(id);
+    for (const hash_tbl_id* n = tbl[bucketOf(id)]; n != nullptr; n = n->next)
+        if (n->id == id) return n->ptr;
+    return nullptr;
 }
 
 void* getHashByStr(hash_tbl_str** tbl, const char* key) {
     if (key == nullptr) return nullptr;
-    if (!isStoreTable(tbl)) {
-        for (const hash_tbl_str* n = tbl[hashKeyForString(key)]; n != nullptr; n = n->next)
-            if (n->key == key) return n->ptr;
-        return nullptr;
-    }
-    auto t = latestByStr.find(tbl);
-    if (t == latestByStr.end()) return nullptr;
-    auto it = t->second.find(key);
-    return it == t->second.end() ? nullptr : it->second;
+    if (const NewestByText* newest = newestFor(tbl)) return newest->get(key);
+    for (const hash_tbl_str* n = tbl[hashKeyForString(key)]; n != nullptr; n = n->next)
+        if (n->key == key) return n->ptr;
+    return nullptr;
 }
 
 WardFamily* getFamID(int id) { return static_cast<WardFamily*>(getHashByID(HashFamID, id)); }
@@ -259,8 +337,12 @@ void storeFamilySorted(WardFamily* fam) {
     linkedlist* entry = create_link_entry(fam);
     linkedlist* at = nullptr;
     const FamilyKey key{fixnull(fam->lname), fixnull(fam->fname)};
+    auto next = familyOrder.end();
     if (familyOrderValid) {
-        auto next = familyOrder.lower_bound(key);
+        // Exports usually list households in name order: a key above every
+        // stored one goes to the end without a search.
+        if (!familyOrder.empty() && familyOrder.rbegin()->first < key) next = familyOrder.end();
+        else next = familyOrder.lower_bound(key);
         at = next != familyOrder.end() ? next->second : nullptr;
     } else {
         at = get_head_link(Family);
@@ -274,7 +356,10 @@ void storeFamilySorted(WardFamily* fam) {
     }
     if (at != nullptr) add_link_before_link(Family, entry, at);
     else add_link_to_tail(Family, entry);
-    if (familyOrderValid) familyOrder[key] = entry;
+    if (familyOrderValid) {
+        if (next != familyOrder.end() && next->first == key) next->second = entry;
+        else familyOrder.emplace_hint(next, key, entry);
+    }
 
     // 3. Index it by family id.
     putHashByID(HashFamID, fam->famid, fam);

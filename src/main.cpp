@@ -1,12 +1,30 @@
 // The entry point: the program works in the current directory; "--help" and
 // "--version" answer without touching a file, any other argument is ignored.
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "rollbook.h"
 
+namespace {
+
+// oneLog: whether standard output and the error stream go to the same file
+// or pipe, as with "> log 2>&1".
+bool oneLog() {
+    struct stat out, err;
+    if (fstat(1, &out) != 0 || fstat(2, &err) != 0) return false;
+    if (out.st_dev != err.st_dev || out.st_ino != err.st_ino) return false;
+    return S_ISREG(out.st_mode) || S_ISFIFO(out.st_mode) || S_ISSOCK(out.st_mode);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    // Each console line goes out when it ends, so that a log that takes both
-    // standard output and the error stream keeps them in the order written.
-    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
+    // In one log each console line goes out when it ends, so that the log
+    // keeps both streams in the order written. Elsewhere standard output
+    // keeps its usual buffering: a terminal gets each line at once, and a
+    // file of its own is written in large blocks, which matters when a large
+    // correction file announces thousands of new members.
+    if (oneLog()) std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     return rollbookMain(argc, argv);
 }

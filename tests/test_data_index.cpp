@@ -139,13 +139,29 @@ struct Random {
 const std::vector<std::string> Lasts = {"Smith", "Smyth", "de Vries", "O'Neil", "Lee", "\xc9mile"};
 const std::vector<std::string> Firsts = {"Ann", "Al", "Bo", "Mary Ann", "Jo"};
 
-void randomStore(Random& r, int families) {
-    dataInit();
+// randomStore: a new store of random families; in name order when sorted,
+// as exports usually list them, so that most families go to the end.
+std::vector<WardFamily*> randomFamilies(Random& r, int families, bool sorted) {
+    std::vector<WardFamily*> fams;
     for (int i = 0; i < families; ++i) {
         WardFamily* f = create_ward_family();
         f->famid = r.pick(5);
         f->lname = r.name(Lasts);
         f->fname = r.name(Firsts);
+        fams.push_back(f);
+    }
+    if (sorted)
+        std::stable_sort(fams.begin(), fams.end(), [](const WardFamily* a, const WardFamily* b) {
+            return std::make_pair(std::string(fixnull(a->lname)), std::string(fixnull(a->fname))) <
+                   std::make_pair(std::string(fixnull(b->lname)), std::string(fixnull(b->fname)));
+        });
+    return fams;
+}
+
+std::vector<WardFamily*> randomStore(Random& r, int families, bool sorted = false) {
+    dataInit();
+    std::vector<WardFamily*> stored = randomFamilies(r, families, sorted);
+    for (WardFamily* f : stored) {
         if (r.pick(4) == 0) f->lpname = r.name(Lasts);
         if (r.pick(4) == 0) f->fpname = r.name(Firsts);
         if (r.pick(3) == 0) f->spouse = r.name(Firsts);
@@ -154,6 +170,8 @@ void randomStore(Random& r, int families) {
         if (r.pick(2)) f->phone2 = r.phone();
         for (int k = 0, n = r.pick(5); k < n; ++k) {
             WardMember* m = create_ward_member();
+            m->memid = r.pick(40);
+            if (r.pick(3)) m->recno = "R" + std::to_string(r.pick(30));
             m->fam = r.pick(10) ? f : nullptr;
             m->lname = r.name(Lasts);
             m->fname = r.name(Firsts);
@@ -170,6 +188,7 @@ void randomStore(Random& r, int families) {
         }
         storeFamilySorted(f);
     }
+    return stored;
 }
 
 std::string queryName(Random& r, bool withSuffix) {
@@ -220,6 +239,30 @@ TEST(StoreIndexes, SearchesAnswerAsTheWalksOfTheirListsOnManyRandomStores) {
     dataInit();
 }
 
+TEST(StoreIndexes, LookupsByNumberFindTheRecordStoredLastUnderIt) {
+    Random r(99);
+    for (int round = 0; round < 40; ++round) {
+        const std::vector<WardFamily*> fams = randomStore(r, 1 + r.pick(300));  // in storing order
+        const std::vector<WardMember*> mems = all<WardMember>(Member);
+        for (int key = -1; key < 42; ++key) {
+            WardMember* byId = nullptr;
+            for (WardMember* m : mems)
+                if (m->memid == key) byId = m;
+            ASSERT_EQ(getMemID(key), byId) << key;
+            const std::string recno = "R" + std::to_string(key);
+            WardMember* byRecno = nullptr;
+            for (WardMember* m : mems)
+                if (m->recno && *m->recno == recno) byRecno = m;
+            ASSERT_EQ(getRecNo(recno.c_str()), byRecno) << recno;
+            WardFamily* byFamid = nullptr;
+            for (WardFamily* f : fams)
+                if (f->famid == key) byFamid = f;
+            ASSERT_EQ(getFamID(key), byFamid) << key;
+        }
+    }
+    dataInit();
+}
+
 TEST(StoreIndexes, ChangesAfterASearchAreSeenByTheNextSearch) {
     dataInit();
     WardFamily* f = create_ward_family();
@@ -250,12 +293,21 @@ TEST(StoreIndexes, ChangesAfterASearchAreSeenByTheNextSearch) {
 TEST(StoreIndexes, FamiliesAndAssignmentsGoWhereAWalkPutsThem) {
     Random r(7);
     for (int round = 0; round < 50; ++round) {
-        randomStore(r, 80);
-        std::vector<WardFamily*> fams = all<WardFamily>(Family);
-        for (std::size_t i = 1; i < fams.size(); ++i) {
-            const std::string a = fixnull(fams[i - 1]->lname), b = fixnull(fams[i]->lname);
-            ASSERT_TRUE(a < b || (a == b && std::string(fixnull(fams[i - 1]->fname)) <= fixnull(fams[i]->fname)));
+        // Families: each goes before the first listed one that is not
+        // smaller, so an equal one goes first; half the rounds come in
+        // name order.
+        dataInit();
+        std::vector<WardFamily*> walked;
+        auto keyOf = [](const WardFamily* f) {
+            return std::make_pair(std::string(fixnull(f->lname)), std::string(fixnull(f->fname)));
+        };
+        for (WardFamily* f : randomFamilies(r, 80, round % 2 == 0)) {
+            auto at = walked.begin();
+            while (at != walked.end() && keyOf(*at) < keyOf(f)) ++at;
+            walked.insert(at, f);
+            storeFamilySorted(f);
         }
+        ASSERT_EQ(all<WardFamily>(Family), walked);
         // Assignments: sorted, and among equal ones the latest first.
         std::vector<HTDist*> made;
         for (int i = 0; i < 60; ++i) {
