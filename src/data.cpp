@@ -36,6 +36,12 @@ int compareText(const Text& a, const Text& b) {
 }
 
 // ---- Indexes that keep the store fast for large exports ----
+
+// The families in list order as last collected, the link where stepping
+// through them stops, and the list version they were collected for. Only
+// storing families and dataInit change Family, and each moves the version on.
+data_detail::FamilyOrder& familyList = *new data_detail::FamilyOrder;
+unsigned long familyListVersion = 0, familyListBuiltFor = ~0UL;
 // Like the records, they live until the process ends and are never taken
 // apart at its end.
 
@@ -250,6 +256,7 @@ void releaseStore() {
     freeBuckets(HashRecNo);
     familyOrder.clear();
     familyOrderValid = true;
+    ++familyListVersion;
     newestFamID.clear();
     newestMemID.clear();
     newestRecNo.clear();
@@ -361,6 +368,8 @@ void storeFamilySorted(WardFamily* fam) {
         else familyOrder.emplace_hint(next, key, entry);
     }
 
+    ++familyListVersion;
+
     // 3. Index it by family id.
     putHashByID(HashFamID, fam->famid, fam);
     touchStore();
@@ -371,8 +380,22 @@ void storeFamily(WardFamily* fam) {
     add_link_to_tail(Family, create_link_entry(fam));
     familyOrderValid = false;  // the list may no longer be in order
     familyOrder.clear();
+    ++familyListVersion;
     putHashByID(HashFamID, fam->famid, fam);
     touchStore();
+}
+
+const data_detail::FamilyOrder& data_detail::familiesInOrder() {
+    if (familyListBuiltFor != familyListVersion) {
+        familyList.fams.clear();
+        linkedlist* l = get_head_link(Family);
+        for (; l != nullptr && l->data != nullptr; l = get_next_link(l))
+            familyList.fams.push_back(static_cast<WardFamily*>(l->data));
+        // Stepping stops at the end, or at a link without a family.
+        familyList.end = l != nullptr ? l : get_tail_link(Family);
+        familyListBuiltFor = familyListVersion;
+    }
+    return familyList;
 }
 
 WardFamily* getFirstFamily() { return static_cast<WardFamily*>(firstOnList(Family)); }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "linklist.h"
 #include "rollbook.h"
@@ -83,6 +84,14 @@ void storeFamily(WardFamily* fam);
 // getFirstFamily, getNextFamily: step Family with its cursor; null at the end.
 WardFamily* getFirstFamily();
 WardFamily* getNextFamily();
+
+// walkFamilies: call visit(fam) for each stored family in Family's order, as
+// stepping with getFirstFamily and getNextFamily does, and leave Family's
+// cursor where that stepping leaves it. The records of the next families
+// and of their first members are fetched while one is visited: a large
+// store is otherwise walked at the pace of memory, a record at a time.
+template <typename Visit>
+void walkFamilies(Visit visit);
 
 // storeMember: append the member to Member and index it by memid and, when it
 // has one, by record number.
@@ -239,5 +248,43 @@ void writePRI(const char* fname);
 void writePRIMMS(const char* fname);
 void writeRS(const char* fname);
 void writeRSMMS(const char* fname);
+
+// ---- Template definitions ----
+
+namespace data_detail {
+// The families of Family in list order, and the link where stepping through
+// them with the cursor stops (the tail, or a link without a family).
+struct FamilyOrder {
+    std::vector<WardFamily*> fams;
+    linkedlist* end = nullptr;
+};
+const FamilyOrder& familiesInOrder();
+// prefetchRecord: ask for every cache line of a record ahead of its use.
+inline void prefetchRecord(const void* rec, std::size_t size) {
+    for (std::size_t off = 0; off < size; off += 64) __builtin_prefetch(static_cast<const char*>(rec) + off);
+}
+
+// visitFamilies: walkFamilies without touching Family's cursor.
+template <typename Visit>
+void visitFamilies(Visit visit) {
+    if (Family == nullptr) return;
+    const std::vector<WardFamily*>& fams = familiesInOrder().fams;
+    constexpr std::size_t Ahead = 6;  // families fetched ahead of the one visited
+    for (std::size_t i = 0; i < fams.size() && i < Ahead; ++i) prefetchRecord(fams[i], sizeof(WardFamily));
+    for (std::size_t i = 0; i < fams.size(); ++i) {
+        if (i + Ahead < fams.size()) prefetchRecord(fams[i + Ahead], sizeof(WardFamily));
+        if (i + Ahead / 2 < fams.size() && fams[i + Ahead / 2]->members != nullptr)
+            prefetchRecord(fams[i + Ahead / 2]->members, sizeof(WardMember));
+        visit(fams[i]);
+    }
+}
+}  // namespace data_detail
+
+template <typename Visit>
+void walkFamilies(Visit visit) {
+    if (Family == nullptr) return;
+    data_detail::visitFamilies(visit);
+    Family->current = data_detail::familiesInOrder().end;
+}
 
 #endif

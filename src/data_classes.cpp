@@ -67,13 +67,11 @@ void writeEntry(RptFile& out, const Entry& e, bool address, int flg_addr, int fl
 // large ward makes much faster than a walk per class.
 void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch match, ListFlags f) {
     std::vector<std::vector<Entry>> classes(static_cast<std::size_t>(n));
-    for (linkedlist* l = get_head_link(Family); l != nullptr; l = get_next_link(l)) {
-        const auto* fam = static_cast<const WardFamily*>(get_data_from_link(l));
-        if (fam == nullptr) continue;
+    data_detail::visitFamilies([&](const WardFamily* fam) {
         for (const WardMember* m = fam->members; m != nullptr; m = m->next)
             for (int i = 0; i < n; ++i)
                 if (match(m, defs[i].val1, defs[i].val2)) classes[static_cast<std::size_t>(i)].push_back({fam, m});
-    }
+    });
     const bool address = addressShown(f.addr, f.city, f.state, f.zip);
     for (int i = 0; i < n; ++i) {
         out.printf("%s:\n", defs[i].hdr);
@@ -135,9 +133,10 @@ int writeGroup(RptFile& out, const char* hdr, int mms, int val1, int val2, Class
     out.printf("%s:\n", hdr);
 
     // 2. Every member of every family the predicate accepts.
-    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily())
+    walkFamilies([&](const WardFamily* fam) {
         for (const WardMember* m = fam->members; m != nullptr; m = m->next)
             if (match(m, val1, val2)) writeEntry(out, {fam, m}, address, flg_addr, flg_city, flg_state, flg_zip);
+    });
 
     // 3. The plain list closes the class with an empty line.
     if (mms == 0) out.printf("\n");

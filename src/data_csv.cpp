@@ -26,13 +26,13 @@ void writeFamilyCSV(const char* fname) {
     }
     out.printf("FamID,LName,FName,Suff,Addr,Addr2,DP,City,State,Zip,Country,Phone,RecNo,UnitName,UnitNumber,"
                "Household,Greeting\n");
-    for (WardFamily* f = getFirstFamily(); f != nullptr; f = getNextFamily()) {
+    walkFamilies([&](const WardFamily* f) {
         out.printf("%d,\"%s\",\"%s\",\"%s\",", f->famid, fixnull(f->lname), fixnull(f->fname), fixnull(f->suff));
         out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\"\n",
                    fixnull(f->addr), fixnull(f->addr2), fixnull(f->dp), fixnull(f->city), fixnull(f->state),
                    fixnull(f->zip), fixnull(f->country), fixnull(f->phone), fixnull(f->recno), fixnull(f->uname),
                    fixnull(f->unum), fixnull(f->household), greeting(f));
-    }
+    });
 }
 
 void writeMemberCSV(const char* fname) {

@@ -17,7 +17,7 @@ char surnameLetter(const Text& lname) { return lname && !lname->empty() ? (*lnam
 void writePhoneList(const char* fname) {
     RptFile out;
     if (!openReport(out, fname)) return;
-    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) writePhoneEntry(out, fam);
+    walkFamilies([&](const WardFamily* fam) { writePhoneEntry(out, fam); });
 }
 
 void writePhoneEntry(RptFile& out, const WardFamily* fam) {

@@ -72,7 +72,7 @@ void writeBB(const char* fname, int priv) {
 
     // 2. Letter index; every family gets its household text and number here.
     char currChar = '\0';
-    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+    walkFamilies([&](WardFamily* fam) {
         const char letter = surnameLetter(fam->lname);
         if (!fam->household) fam->household = composeHousehold(fam, stakeflg);
         if (fam->famid == 0) fam->famid = ++id;
@@ -80,14 +80,14 @@ void writeBB(const char* fname, int priv) {
             out.printf("<li><a href='#fchar-%c'>%c</a></li>\n", letter, letter);
             currChar = letter;
         }
-    }
+    });
     out.printf("</ul>\n<hr />\n");
     touchStore();  // household texts may have been given
 
     // 3. Name list, one list per letter, household texts as they are.
     currChar = '\0';
     bool listed = false;
-    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+    walkFamilies([&](WardFamily* fam) {
         const char letter = surnameLetter(fam->lname);
         if (letter != currChar) {
             if (listed) out.printf("</ul>\n<p><a href='#top'>Top</a></p>\n");
@@ -98,15 +98,15 @@ void writeBB(const char* fname, int priv) {
         }
         out.printf("<li><a href='#fam-%d'>%s</a></li>\n", fam->famid, fixnull(fam->household));
         if (!isEmpty(fam->lname)) listed = true;
-    }
+    });
     out.printf("</ul>\n<p><a href='#top'>Top</a></p>\n<hr />\n");
 
     // 4. Family blocks.
-    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+    walkFamilies([&](WardFamily* fam) {
         out.printf("<p id='fam-%d'>%s<br />\n", fam->famid, fixHtml(fam->household).c_str());
         writeFamilyHtml(out, fam, priv);
         out.printf("</p><p><a href='#top'>Top</a></p>\n");
-    }
+    });
     writeHtmlFtr(out);
 }
 

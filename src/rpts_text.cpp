@@ -132,7 +132,7 @@ void writeTextRpt(const char* fname, int priv) {
     RptFile out;
     if (!openReport(out, fname)) return;
     char letter = '\0';
-    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily()) {
+    walkFamilies([&](WardFamily* fam) {
         if (surnameLetter(fam->lname) != letter) {
             letter = surnameLetter(fam->lname);
             out.printf("\n*%c\n", letter);
@@ -141,7 +141,7 @@ void writeTextRpt(const char* fname, int priv) {
         writeFamily(out, fam, priv);
         lastBlocks.fams.push_back(fam);
         lastBlocks.text.push_back(out.endCapture());
-    }
+    });
     lastBlocks.valid = true;
     lastBlocks.priv = priv;
     lastBlocks.generation = storeGeneration();
@@ -156,7 +156,7 @@ void writeMMS(const char* fname, int priv) {
     char letter = '\0';
     std::string thisChap, currChap;
     std::size_t i = 0;
-    for (WardFamily* fam = getFirstFamily(); fam != nullptr; fam = getNextFamily(), ++i) {
+    walkFamilies([&](WardFamily* fam) {
         if (surnameLetter(fam->lname) != letter) {
             letter = surnameLetter(fam->lname);
             out.printf("Book: %c\n", letter);
@@ -168,7 +168,8 @@ void writeMMS(const char* fname, int priv) {
         }
         if (reuse && i < blocks.fams.size() && blocks.fams[i] == fam) out.writeCaptured(blocks.text[i]);
         else writeFamily(out, fam, priv);
-    }
+        ++i;
+    });
 }
 
 void writeFamily(RptFile& out, WardFamily* fam, int priv) {

@@ -263,6 +263,28 @@ TEST(StoreIndexes, LookupsByNumberFindTheRecordStoredLastUnderIt) {
     dataInit();
 }
 
+TEST(StoreIndexes, AFamilyWalkVisitsTheListInOrderAndLeavesTheCursorAtItsEnd) {
+    Random r(5);
+    dataInit();
+    int visits = 0;
+    walkFamilies([&](WardFamily*) { ++visits; });
+    EXPECT_EQ(visits, 0);
+    EXPECT_EQ(getNextFamily(), nullptr);
+    for (int round = 0; round < 20; ++round) {
+        randomStore(r, 1 + r.pick(40));
+        for (int more = 0; more < 3; ++more) {
+            std::vector<WardFamily*> walked;
+            walkFamilies([&](WardFamily* f) { walked.push_back(f); });
+            ASSERT_EQ(walked, all<WardFamily>(Family));
+            ASSERT_EQ(getNextFamily(), nullptr);  // as after stepping to the end
+            WardFamily* f = create_ward_family();  // a later family is seen by the next walk
+            f->lname = r.name(Lasts);
+            storeFamilySorted(f);
+        }
+    }
+    dataInit();
+}
+
 TEST(StoreIndexes, ChangesAfterASearchAreSeenByTheNextSearch) {
     dataInit();
     WardFamily* f = create_ward_family();
