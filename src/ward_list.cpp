@@ -8,13 +8,28 @@
 
 namespace {
 
-// The last member of each family's chain as far as add_member_to_family
-// knows it, so that a long household is not walked for every member. An
-// entry is trusted only while that member still ends a chain of that family
-// and is not the member being appended (one taken out of the chain and given
-// the family again looks like a tail, yet is no longer linked); releasing any
-// record forgets them all.
+// The last member of a family's chain as far as add_member_to_family knows
+// it, so that a long household is not walked for every member: for the
+// family appended to last, and for each family whose chain was found long.
+// A known tail is trusted only while that member still ends a chain of that
+// family and is not the member being appended (one taken out of the chain
+// and given the family again looks like a tail, yet is no longer linked);
+// releasing any record forgets them all.
+struct KnownTail {
+    WardFamily* fam = nullptr;
+    WardMember* tail = nullptr;
+    bool long_ = false;  // the family is also in chainTail
+};
+KnownTail lastAppend;
 std::unordered_map<WardFamily*, WardMember*>& chainTail = *new std::unordered_map<WardFamily*, WardMember*>;
+
+// A chain walked this far counts as long.
+constexpr int LongChain = 8;
+
+void forgetTails() {
+    lastAppend = KnownTail();
+    chainTail.clear();
+}
 
 }  // namespace
 
@@ -41,19 +56,32 @@ WardPos* create_ward_pos() { return new (std::nothrow) WardPos(); }
 HTDist* create_htdist() { return new (std::nothrow) HTDist(); }
 
 void add_member_to_family(WardFamily* fam, WardMember* mem) {
+    // 1. What is known of the family's tail.
+    KnownTail known{fam, nullptr, false};
+    if (lastAppend.fam == fam) {
+        known = lastAppend;
+    } else if (!chainTail.empty()) {
+        auto it = chainTail.find(fam);
+        if (it != chainTail.end()) known = {fam, it->second, true};
+    }
+
+    // 2. An empty chain starts with the member; otherwise append it after the
+    //    known tail when it can be trusted, else after the tail found by a
+    //    walk of the chain.
     if (fam->members == nullptr) {
         fam->members = mem;
-        chainTail[fam] = mem;
-        return;
+    } else {
+        WardMember* last = known.tail;
+        if (last == nullptr || last == mem || last->fam != fam || last->next != nullptr) {
+            int steps = 0;
+            for (last = fam->members; last->next != nullptr; last = last->next) ++steps;
+            if (steps >= LongChain) known.long_ = true;
+        }
+        last->next = mem;
     }
-    auto known = chainTail.find(fam);
-    WardMember* last = known != chainTail.end() ? known->second : nullptr;
-    if (last == nullptr || last == mem || last->fam != fam || last->next != nullptr) {
-        last = fam->members;
-        while (last->next != nullptr) last = last->next;
-    }
-    last->next = mem;
-    chainTail[fam] = mem;
+    known.tail = mem;
+    if (known.long_) chainTail[fam] = mem;
+    lastAppend = known;
 }
 
 void free_mlsDate(mls_date* d) { delete d; }
@@ -71,7 +99,7 @@ void free_ward_err(WardErr* err) { delete err; }
 
 void free_ward_member(WardMember* mem) {
     if (mem == nullptr) return;
-    chainTail.clear();
+    forgetTails();
     free_ward_ents(mem->cell);
     free_ward_ents(mem->work);
     free_ward_ents(mem->email2);
@@ -81,7 +109,7 @@ void free_ward_member(WardMember* mem) {
 
 void free_ward_family(WardFamily* fam) {
     if (fam == nullptr) return;
-    chainTail.clear();
+    forgetTails();
     WardMember* mem = fam->members;
     while (mem != nullptr) {
         WardMember* next = mem->next;
