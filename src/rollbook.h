@@ -243,11 +243,11 @@ public:
     void write(const char* data, std::size_t n);
 
     // startCapture, endCapture: the bytes written in between (line ends
-    // already turned into CR LF) are also handed back by endCapture, so that
-    // they can be written again elsewhere with writeCaptured.
+    // already turned into CR LF) are also appended to bytes by endCapture,
+    // so that they can be written again elsewhere with writeCaptured.
     void startCapture();
-    std::string endCapture();
-    void writeCaptured(const std::string& bytes);
+    void endCapture(std::string& bytes);
+    void writeCaptured(const char* data, std::size_t n);
 
 private:
     static constexpr std::size_t PendingLimit = 1 << 16;

@@ -250,19 +250,17 @@ void RptFile::write(const char* data, std::size_t n) {
 
 void RptFile::startCapture() { capture_ = static_cast<long>(length_); }
 
-std::string RptFile::endCapture() {
-    std::string bytes;
-    if (capture_ >= 0 && fp_ != nullptr) bytes.assign(pending_.data() + capture_, length_ - static_cast<std::size_t>(capture_));
+void RptFile::endCapture(std::string& bytes) {
+    if (capture_ >= 0 && fp_ != nullptr) bytes.append(pending_.data() + capture_, length_ - static_cast<std::size_t>(capture_));
     capture_ = -1;
     if (fp_ != nullptr && (length_ >= PendingLimit || console_)) flushPending();
-    return bytes;
 }
 
-void RptFile::writeCaptured(const std::string& bytes) {
+void RptFile::writeCaptured(const char* data, std::size_t n) {
     if (fp_ == nullptr) return;
-    char* out = room(pending_.data() + length_, bytes.size());
-    std::memcpy(out, bytes.data(), bytes.size());
-    length_ += bytes.size();
+    char* out = room(pending_.data() + length_, n);
+    std::memcpy(out, data, n);
+    length_ += n;
     if (capture_ < 0 && (length_ >= PendingLimit || console_)) flushPending();
 }
 

@@ -121,7 +121,8 @@ struct Blocks {
     int priv = 0;
     unsigned long generation = 0;
     std::vector<const WardFamily*> fams;
-    std::vector<std::string> text;
+    std::string text;               // the blocks one after another
+    std::vector<std::size_t> ends;  // where each block ends in text
 };
 Blocks& lastBlocks = *new Blocks;
 
@@ -140,7 +141,8 @@ void writeTextRpt(const char* fname, int priv) {
         out.startCapture();
         writeFamily(out, fam, priv);
         lastBlocks.fams.push_back(fam);
-        lastBlocks.text.push_back(out.endCapture());
+        out.endCapture(lastBlocks.text);
+        lastBlocks.ends.push_back(lastBlocks.text.size());
     });
     lastBlocks.valid = true;
     lastBlocks.priv = priv;
@@ -166,8 +168,12 @@ void writeMMS(const char* fname, int priv) {
             out.printf("Chapter: %s\n", thisChap.c_str());
             currChap = thisChap;
         }
-        if (reuse && i < blocks.fams.size() && blocks.fams[i] == fam) out.writeCaptured(blocks.text[i]);
-        else writeFamily(out, fam, priv);
+        if (reuse && i < blocks.fams.size() && blocks.fams[i] == fam) {
+            const std::size_t from = i > 0 ? blocks.ends[i - 1] : 0;
+            out.writeCaptured(blocks.text.data() + from, blocks.ends[i] - from);
+        } else {
+            writeFamily(out, fam, priv);
+        }
         ++i;
     });
 }
