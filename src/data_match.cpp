@@ -95,10 +95,15 @@ unsigned long generation = 1;
 // Index: records by the hash of the texts a search compares, records of one
 // hash in list order. The indexes, like the records, live until the process
 // ends.
+// A directory by the top bits of the hash says where the entries of those
+// bits begin, so that a search reads a few entries rather than searching
+// them all.
 template <typename T>
 struct Index {
     unsigned long builtFor = 0;
     std::vector<std::pair<std::uint64_t, T*>> entries;
+    int shift = 63;                        // the hash's top (64 - shift) bits pick a slot
+    std::vector<std::uint32_t> directory;  // first entry of each slot, and the end
 
     bool stale() const { return builtFor != generation; }
     void start() {
@@ -109,13 +114,26 @@ struct Index {
     void finish() {
         std::stable_sort(entries.begin(), entries.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
+        int bits = 1;
+        while (bits < 30 && (std::size_t{1} << bits) < entries.size()) ++bits;
+        shift = 64 - bits;
+        directory.assign((std::size_t{1} << bits) + 1, 0);
+        std::size_t e = 0;
+        for (std::size_t slot = 0; slot + 1 < directory.size(); ++slot) {
+            directory[slot] = static_cast<std::uint32_t>(e);
+            while (e < entries.size() && (entries[e].first >> shift) == slot) ++e;
+        }
+        directory.back() = static_cast<std::uint32_t>(entries.size());
     }
     // first: the first record in list order of this hash that accept takes.
     template <typename Accept>
     T* first(const Hash& key, Accept accept) const {
-        auto it = std::lower_bound(entries.begin(), entries.end(), key.h,
-                                   [](const auto& e, std::uint64_t h) { return e.first < h; });
-        for (; it != entries.end() && it->first == key.h; ++it)
+        if (entries.empty()) return nullptr;
+        const std::size_t slot = static_cast<std::size_t>(key.h >> shift);
+        auto it = entries.begin() + directory[slot];
+        const auto end = entries.begin() + directory[slot + 1];
+        while (it != end && it->first < key.h) ++it;
+        for (; it != end && it->first == key.h; ++it)
             if (accept(it->second)) return it->second;
         return nullptr;
     }
