@@ -204,10 +204,6 @@ TEST(Samples, EachExampleFolderIsTheInputOfItsSampleCase) {
     EXPECT_GT(compared, 0);
 }
 
-}  // namespace
-
-namespace {
-
 // csvFields: the fields of one line of an export: comma separated, a quoted
 // field may hold commas, and two quotes stand for one.
 std::vector<std::string> csvFields(const std::string& line) {
@@ -240,17 +236,20 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-// runSample: the program run in a fresh copy of an example folder; the copy.
-fs::path runSample(const fs::path& example) {
+// runSample: run the program, behind wrapper and with its console sent as
+// redirect says, in a fresh copy "run" of an example folder (prepared by
+// prepare). Returns the exit status, or -1 when it did not exit normally.
+int runSample(const fs::path& example, fs::path& work, const std::string& redirect = ">/dev/null 2>&1",
+              const std::string& wrapper = "", void (*prepare)(const fs::path&) = nullptr) {
     std::string tmpl = (fs::temp_directory_path() / "rollbook-sample-XXXXXX").string();
     EXPECT_NE(mkdtemp(tmpl.data()), nullptr);
-    const fs::path work = fs::path(tmpl) / "run";
+    work = fs::path(tmpl) / "run";
     fs::copy(example, work, fs::copy_options::recursive);
+    if (prepare != nullptr) prepare(work);
     const std::string cmd = "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + DefaultToday + " " +
-                            shellQuote(ROLLBOOK_EXE) + " </dev/null >/dev/null 2>&1";
+                            wrapper + shellQuote(ROLLBOOK_EXE) + " </dev/null " + redirect;
     const int status = std::system(cmd.c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << example;
-    return work;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -259,7 +258,8 @@ fs::path runSample(const fs::path& example) {
 // reaches the member and family tables.
 TEST(Samples, EveryMemberAndHouseholdOfEachSampleReachesTheTables) {
     for (const auto& example : fs::directory_iterator(EXAMPLES_DIR)) {
-        const fs::path work = runSample(example.path());
+        fs::path work;
+        EXPECT_EQ(runSample(example.path(), work), 0) << example.path();
         const std::string prefix = fs::exists(work / "stakefam.csv") ? "stake" : "ward";
         const std::string fam = readFile(work / (prefix + "fam.csv"));
         const std::string mem = readFile(work / (prefix + "mem.csv"));
@@ -307,22 +307,18 @@ TEST(Samples, EveryMemberAndHouseholdOfEachSampleReachesTheTables) {
 // With both streams going to one log, each progress text stands before the
 // messages of the writer it announces, and the reading steps before theirs.
 TEST(Samples, OneLogKeepsProgressTextsAndMessagesInTheOrderWritten) {
-    std::string tmpl = (fs::temp_directory_path() / "rollbook-order-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    const fs::path work = fs::path(tmpl) / "run";
-    fs::copy(fs::path(EXAMPLES_DIR) / "ward", work, fs::copy_options::recursive);
-    fs::create_directory(work / "wardfam.csv");
-    fs::create_directory(work / "wardphone.txt");
-    const std::string cmd = "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + DefaultToday + " " +
-                            shellQuote(ROLLBOOK_EXE) + " </dev/null >log 2>&1";
-    const int status = std::system(cmd.c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+    fs::path work;
+    const int status = runSample(fs::path(EXAMPLES_DIR) / "ward", work, ">log 2>&1", "", [](const fs::path& run) {
+        fs::create_directory(run / "wardfam.csv");
+        fs::create_directory(run / "wardphone.txt");
+    });
+    EXPECT_EQ(status, 3);
     const std::string log = readFile(work / "log");
     EXPECT_NE(log.find("Creating CSVs: famError opening output file (wardfam.csv)\n, mem"), std::string::npos) << log;
     EXPECT_NE(log.find(", PhoneError opening report file (wardphone.txt)\n, HT"), std::string::npos) << log;
     const std::size_t reading = log.find("Reading auxfile\n"), created = log.find("Creating membership record");
     EXPECT_TRUE(reading != std::string::npos && created != std::string::npos && reading < created) << log;
-    fs::remove_all(tmpl);
+    fs::remove_all(work.parent_path());
 }
 
 #ifndef ROLLBOOK_SANITIZED
@@ -330,18 +326,11 @@ TEST(Samples, OneLogKeepsProgressTextsAndMessagesInTheOrderWritten) {
 TEST(Samples, EachSampleRunsCleanUnderMemcheck) {
     if (std::system("command -v valgrind >/dev/null 2>&1") != 0) GTEST_SKIP() << "no valgrind";
     for (const auto& example : fs::directory_iterator(EXAMPLES_DIR)) {
-        std::string tmpl = (fs::temp_directory_path() / "rollbook-memcheck-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        const fs::path work = fs::path(tmpl) / "run";
-        fs::copy(example.path(), work, fs::copy_options::recursive);
-        const std::string cmd = "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + DefaultToday +
-                                " valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite " +
-                                shellQuote(ROLLBOOK_EXE) + " </dev/null >/dev/null 2>" +
-                                shellQuote((fs::path(tmpl) / "valgrind").string());
-        const int status = std::system(cmd.c_str());
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            << example.path() << ":\n" << readFile(fs::path(tmpl) / "valgrind");
-        fs::remove_all(tmpl);
+        fs::path work;
+        const int status = runSample(example.path(), work, ">/dev/null 2>../valgrind",
+                                     "valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite ");
+        EXPECT_EQ(status, 0) << example.path() << ":\n" << readFile(work.parent_path() / "valgrind");
+        fs::remove_all(work.parent_path());
     }
 }
 #endif
