@@ -224,7 +224,8 @@ int isYM(const WardMember* mem, int val1, int val2);
 int isYW(const WardMember* mem, int val1, int val2);
 // isRS: a woman aged val1 or more (val2 is not used).
 int isRS(const WardMember* mem, int val1, int val2);
-// isPRI: a member born in a year from val1 to val2 (no birth year: never).
+// isPRI: a member born in a year from val1 to val2; a member without a birth
+// year counts as born in year 0, which no class of the run reaches.
 int isPRI(const WardMember* mem, int val1, int val2);
 
 // writeGroup: the class heading hdr and "last, first, phone" of every member
