@@ -10,61 +10,42 @@
 #include "data.h"
 #include "ward_list.h"
 
-namespace {
-
-// person: a member of this sex and age, born in year (0: no birth date).
-void person(WardMember& m, char sex, int age, int year) {
-    m.sex = sex;
-    m.age = age;
-    m.birth->year = year;
-    m.birth->month = year != 0 ? 1 : 0;
-}
-
-}  // namespace
-
-TEST(ClassMatch, AgeBoundsAreInclusiveAndSexDecides) {
-    WardMember boy12, boy11, boy13, girl18, girl17, unknown;
-    person(boy12, 'M', 12, 0);
-    person(boy11, 'M', 11, 0);
-    person(boy13, 'M', 13, 0);
-    person(girl18, 'F', 18, 0);
-    person(girl17, 'F', 17, 0);
-    person(unknown, '?', 15, 0);
-    EXPECT_EQ(isYM(&boy12, 12, 13) + isYM(&boy13, 12, 13), 2);
-    EXPECT_EQ(isYM(&boy11, 12, 13) + isYW(&boy12, 12, 13) + isYM(&unknown, 14, 15) + isYW(&unknown, 14, 15), 0);
-    EXPECT_EQ(isYW(&girl18, 16, 18), 1);
-    EXPECT_EQ(isRS(&girl18, 18, 0) * 10 + isRS(&girl17, 18, 0), 10);
-}
-
-TEST(ClassMatch, PrimaryGoesByBirthYearOnlyAndNeverWithoutOne) {
-    WardMember born, none;
-    person(born, 'M', 99, 2023);
-    person(none, 'F', 3, 0);
-    EXPECT_EQ(isPRI(&born, 2023, 2023), 1);
-    EXPECT_EQ(isPRI(&born, 2022, 2022), 0);
-    EXPECT_EQ(isPRI(&none, 0, 0) + isPRI(&none, 2023, 2023), 1);  // year 0 only within bounds of 0
+// One row per predicate call on a member of this sex, age and birth year (0:
+// no birth date).
+TEST(ClassMatch, AgeBoundsAreInclusiveSexDecidesAndPrimaryGoesByBirthYearOnly) {
+    struct Row {
+        const char* what;
+        ClassMatch match;
+        char sex;
+        int age, year, val1, val2, want;
+    };
+    const Row rows[] = {
+        {"YM", isYM, 'M', 12, 0, 12, 13, 1}, {"YM", isYM, 'M', 13, 0, 12, 13, 1}, {"YM", isYM, 'M', 11, 0, 12, 13, 0},
+        {"YW", isYW, 'M', 12, 0, 12, 13, 0}, {"YM", isYM, '?', 15, 0, 14, 15, 0}, {"YW", isYW, '?', 15, 0, 14, 15, 0},
+        {"YW", isYW, 'F', 18, 0, 16, 18, 1}, {"RS", isRS, 'F', 18, 0, 18, 0, 1},  {"RS", isRS, 'F', 17, 0, 18, 0, 0},
+        {"PRI", isPRI, 'M', 99, 2023, 2023, 2023, 1}, {"PRI", isPRI, 'M', 99, 2023, 2022, 2022, 0},
+        // A missing birth date reads as year 0: only bounds of 0 take it.
+        {"PRI", isPRI, 'F', 3, 0, 2023, 2023, 0}, {"PRI", isPRI, 'F', 3, 0, 0, 0, 1},
+    };
+    for (const Row& row : rows) {
+        WardMember m;
+        m.sex = row.sex; m.age = row.age; m.birth->year = row.year; m.birth->month = row.year != 0 ? 1 : 0;
+        EXPECT_EQ(row.match(&m, row.val1, row.val2), row.want)
+            << row.what << " " << row.sex << row.age << " born " << row.year << " in " << row.val1 << "-" << row.val2;
+    }
 }
 
 TEST(ClassList, TheWomensListHasItsHeadingAndEveryWomanFromEighteen) {
     dataInit();
     resetSettings();
     WardFamily* fam = create_ward_family();
-    fam->lname = "Hill";
-    fam->phone = "555-1000";
-    fam->city = "Town";
-    WardMember* mom = create_ward_member();
-    WardMember* kid = create_ward_member();
-    mom->lname = kid->lname = "Hill";
-    mom->fname = "Ann";
-    kid->fname = "Bea";
-    mom->sex = kid->sex = 'F';
-    mom->age = 40;
-    kid->age = 17;
-    mom->fam = kid->fam = fam;
-    fam->members = mom;
-    mom->next = kid;
-    storeMember(mom);
-    storeMember(kid);
+    fam->lname = "Hill"; fam->phone = "555-1000"; fam->city = "Town";
+    for (int age : {40, 17}) {
+        WardMember* m = create_ward_member();
+        m->lname = "Hill"; m->fname = age == 40 ? "Ann" : "Bea"; m->sex = 'F'; m->age = age; m->fam = fam;
+        add_member_to_family(fam, m);
+        storeMember(m);
+    }
     storeFamilySorted(fam);
     const std::string path = testing::TempDir() + "rollbook-rs";
     writeRSMMS(path.c_str());

@@ -1,11 +1,10 @@
-// Files that are not what they seem: pipes and devices in the place of inputs
-// and reports, read errors, full disks.
+// Files that are not what they seem: pipes and folders in the place of inputs
+// and reports, read errors.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -58,18 +57,11 @@ TEST_F(Hostile, AReadErrorIsReportedWithTheFileName) {
     EXPECT_NE(err.find("Error reading input file (" + path("ht.txt") + ")\n"), std::string::npos) << err;
 }
 
-TEST_F(Hostile, ReportsThatCannotBeCreatedOrWrittenCountAsFailures) {
+TEST_F(Hostile, APipeInPlaceOfAReportCannotBeCreatedAndCountsAsAFailure) {
     ASSERT_EQ(mkfifo(path("pipe.txt").c_str(), 0600), 0);
     {
         RptFile out;
-        EXPECT_FALSE(out.open(path("pipe.txt")));
+        EXPECT_FALSE(out.open(path("pipe.txt")));  // returns at once, no reader waited for
     }
     EXPECT_TRUE(reportFailed());
-    testing::internal::CaptureStderr();
-    {
-        RptFile full;
-        ASSERT_TRUE(full.open("/dev/full"));
-        full.printf("%s\n", "lost");
-    }
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error writing report file (/dev/full)\n");
 }

@@ -16,15 +16,11 @@ namespace {
 class OrgRead : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/rollbook-org-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        path_ = std::string(tmpl) + "/org";
         dataInit();
         setStake(0);
     }
     void TearDown() override {
         std::remove(path_.c_str());
-        rmdir(path_.substr(0, path_.size() - 4).c_str());
         dataInit();
         setStake(0);
     }
@@ -36,7 +32,7 @@ protected:
         err = testing::internal::GetCapturedStderr();
         return r;
     }
-    std::string path_, err;
+    std::string path_ = testing::TempDir() + "rollbook-org-" + std::to_string(getpid()), err;
 };
 
 WardMember* member(const char* last, const char* first, const char* phone) {

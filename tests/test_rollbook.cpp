@@ -9,6 +9,24 @@
 
 #include "rollbook.h"
 
+namespace {
+
+// written: the bytes of the report file name once write(f) has filled it and it is closed.
+template <typename Write>
+std::string written(const char* name, Write write) {
+    {
+        RptFile f;
+        EXPECT_TRUE(f.open(name));
+        write(f);
+    }
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream got;
+    got << in.rdbuf();
+    return got.str();
+}
+
+}  // namespace
+
 TEST(RunDate, TodayMustBeUnsetOrARealDateWrittenYearMonthDay) {
     struct Row {
         const char* today;  // null: unset
@@ -35,21 +53,13 @@ TEST(RunDate, TodayMustBeUnsetOrARealDateWrittenYearMonthDay) {
 TEST(RptFile, ReplacesTheFileAndWritesEveryByteWithLineFeedsAsCarriageReturnLineFeed) {
     const char* name = "rptfile_test.txt";
     const std::string big(3000, 'x');
-    {
-        RptFile old;
-        ASSERT_TRUE(old.open(name));
-        old.printf("a much longer old text than the new one\n");
-    }
-    {
-        RptFile f;
-        ASSERT_TRUE(f.open(name));
-        f.printf("\"%c\",%d\n\n", '\0', 7);
-        f.printf("[%s]", big.c_str());
-    }
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream got;
-    got << in.rdbuf();
-    EXPECT_EQ(got.str(), std::string("\"\0\",7\r\n\r\n", 9) + "[" + big + "]");
+    written(name, [](RptFile& f) { f.printf("a much longer old text than the new one\n"); });
+    EXPECT_EQ(written(name,
+                      [&](RptFile& f) {
+                          f.printf("\"%c\",%d\n\n", '\0', 7);
+                          f.printf("[%s]", big.c_str());
+                      }),
+              std::string("\"\0\",7\r\n\r\n", 9) + "[" + big + "]");
     std::remove(name);
 }
 
@@ -60,11 +70,8 @@ TEST(RptFile, OpenFailsForAnUnwritablePathAndLaterWritesAreHarmless) {
 }
 
 TEST(RptFile, FormatsExactlyAsPrintfDoesWhateverTheConversions) {
-    const char* name = "rptfile_formats.txt";
     std::string want;
-    {
-        RptFile f;
-        ASSERT_TRUE(f.open(name));
+    const std::string got = written("rptfile_formats.txt", [&](RptFile& f) {
         auto both = [&](auto... args) {
             f.printf(args...);
             char buf[256];
@@ -77,32 +84,21 @@ TEST(RptFile, FormatsExactlyAsPrintfDoesWhateverTheConversions) {
         both("%%d %s%c", "x", '\x80');
         both("%5s|%-3d|%x", "ab", 7, 255);
         both("%2.2d|%4.4d|%.3d|%6.3d|%1.1d", -5, -2147483647 - 1, 0, -42, 0);
-        EXPECT_EQ(strprintf("%d/%d/%d [%d] %2.2d%c", 3, 14, 2015, -1, 7, 'x'), "3/14/2015 [-1] 07x");
-        EXPECT_EQ(strprintf("%5.2f", 1.5), " 1.50");
-    }
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream got;
-    got << in.rdbuf();
-    EXPECT_EQ(got.str(), want);
-    std::remove(name);
+    });
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(strprintf("%d/%d/%d [%d] %2.2d%c", 3, 14, 2015, -1, 7, 'x'), "3/14/2015 [-1] 07x");
+    EXPECT_EQ(strprintf("%5.2f", 1.5), " 1.50");
+    std::remove("rptfile_formats.txt");
 }
 
 TEST(RptFile, LineFeedsInsideLongArgumentsBecomeCrLfWhereverTheyStand) {
-    const char* name = "rptfile_lf.txt";
     std::string arg, want;
     for (int i = 0; i < 70; ++i) {
         const char c = i % 9 == 4 || i == 8 || i == 15 ? '\n' : static_cast<char>('a' + i % 26);
         arg += c;
         want += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
-    {
-        RptFile f;
-        ASSERT_TRUE(f.open(name));
-        f.printf("%s|%s", arg.c_str(), arg.substr(0, 7).c_str());
-    }
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream got;
-    got << in.rdbuf();
-    EXPECT_EQ(got.str(), want + "|" + want.substr(0, 8));
-    std::remove(name);
+    EXPECT_EQ(written("rptfile_lf.txt", [&](RptFile& f) { f.printf("%s|%s", arg.c_str(), arg.substr(0, 7).c_str()); }),
+              want + "|" + want.substr(0, 8));
+    std::remove("rptfile_lf.txt");
 }

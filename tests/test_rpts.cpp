@@ -13,10 +13,34 @@
 
 namespace {
 
+// Each test starts from an empty ward store and leaves one behind.
+class Store : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dataInit();
+        setStake(0);
+    }
+    void TearDown() override {
+        dataInit();
+        setStake(0);
+    }
+};
+using FamilyBlock = Store;
+using OrgReport = Store;
+
 std::string chap(const char* surname, const std::string& before = "") {
     std::string key = before;
     getChap(key, surname != nullptr ? Text(surname) : std::nullopt);
     return key;
+}
+
+// slurp: the bytes of the file at path, which is then removed.
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    std::remove(path.c_str());
+    return s.str();
 }
 
 // block: the family block as written to a file, CR LF line ends and all.
@@ -27,71 +51,8 @@ std::string block(WardFamily* fam, int priv) {
         EXPECT_TRUE(out.open(path));
         writeFamily(out, fam, priv);
     }
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    std::remove(path.c_str());
-    return s.str();
+    return slurp(path);
 }
-
-}  // namespace
-
-TEST(Chapter, KeyIsFiveBytesInAWardAndFourInAStakeWithWhiteSpaceAsDashAndAsciiUpperCase) {
-    setStake(0);
-    EXPECT_EQ(chap("Smithson"), "SMITH");
-    EXPECT_EQ(chap("De La Cruz"), "DE-LA");
-    EXPECT_EQ(chap("van\tDam"), "VAN-D");
-    EXPECT_EQ(chap("Li"), "LI");
-    EXPECT_EQ(chap("\xe9t\xc9"), "\xe9T\xc9");  // bytes above 127 stay as they are
-    EXPECT_EQ(chap("", "OLD"), "");
-    setStake(1);
-    EXPECT_EQ(chap("Smithson"), "SMIT");
-    EXPECT_EQ(chap("Smith"), "SMIT");
-    setStake(0);
-}
-
-TEST(Chapter, AnAbsentSurnameLeavesTheKeyAsItWas) { EXPECT_EQ(chap(nullptr, "ADAMS"), "ADAMS"); }
-
-TEST(Html, OnlyAmpersandAndDoubleQuoteAreEscapedWhateverTheLength) {
-    EXPECT_EQ(fixHtml(Text("a & \"b\" <c> 'd'")), "a &amp; &quot;b&quot; <c> 'd'");
-    EXPECT_EQ(fixHtml(std::nullopt), "");
-    const std::string many(600, '&');
-    std::string want;
-    for (int i = 0; i < 600; ++i) want += "&amp;";
-    EXPECT_EQ(fixHtml(many), want);
-}
-
-TEST(FamilyBlock, AFamilyWithoutNamesAddressOrMembersStillGetsItsLines) {
-    dataInit();
-    setStake(0);
-    WardFamily fam;
-    EXPECT_EQ(block(&fam, 1), ", \r\n__\r\n__,  \r\n___\r\n___[No HT Assigned]\r\n___[No VT Assigned]\r\n========\r\n");
-    setStake(1);
-    fam.uname = "First Ward";
-    fam.suff = "Jr";
-    fam.spouse = "Ann";
-    EXPECT_EQ(block(&fam, 0), ",  Jr & Ann [First Ward]\r\n__\r\n__,  \r\n___\r\n========\r\n");
-    setStake(0);
-}
-
-TEST(FamilyBlock, AMemberWithoutBirthDateOrSexShowsNoBirthdayAndItsZeroByte) {
-    dataInit();
-    setStake(0);
-    WardFamily fam;
-    fam.household = "Doe, Jo";
-    WardMember* m = create_ward_member();
-    m->fname = "Jo";
-    m->fampos = 1;
-    m->fam = &fam;
-    fam.members = m;
-    const std::string pub = block(&fam, 0);
-    EXPECT_NE(pub.find(std::string("... Jo [\0] [no birthday]\r\n", 25)), std::string::npos) << pub;
-    const std::string priv = block(&fam, 1);
-    EXPECT_NE(priv.find("... Jo[F]\r\n________[no birthday]\r\n========"), std::string::npos) << priv;
-    free_ward_member(m);
-}
-
-namespace {
 
 // An organization of the designated list with one position per title given.
 WardOrg* orgWith(Text name, Text abbr, std::initializer_list<const char*> titles) {
@@ -112,21 +73,62 @@ WardOrg* orgWith(Text name, Text abbr, std::initializer_list<const char*> titles
 
 }  // namespace
 
-TEST(OrgReport, WithoutFileNameTheReportGoesToStandardOutputWithPlainLineEnds) {
-    dataInit();
+TEST(Chapter, KeyIsFiveBytesInAWardAndFourInAStakeWithWhiteSpaceAsDashAndAsciiUpperCase) {
     setStake(0);
+    EXPECT_EQ(chap("Smithson"), "SMITH");
+    EXPECT_EQ(chap("van\tDam"), "VAN-D");
+    EXPECT_EQ(chap("Li"), "LI");
+    EXPECT_EQ(chap("\xe9t\xc9"), "\xe9T\xc9");  // bytes above 127 stay as they are
+    EXPECT_EQ(chap("", "OLD"), "");
+    setStake(1);
+    EXPECT_EQ(chap("Smithson"), "SMIT");
+    setStake(0);
+}
+
+TEST(Chapter, AnAbsentSurnameLeavesTheKeyAsItWas) { EXPECT_EQ(chap(nullptr, "ADAMS"), "ADAMS"); }
+
+TEST(Html, OnlyAmpersandAndDoubleQuoteAreEscapedWhateverTheLength) {
+    EXPECT_EQ(fixHtml(Text("a & \"b\" <c> 'd'")), "a &amp; &quot;b&quot; <c> 'd'");
+    EXPECT_EQ(fixHtml(std::nullopt), "");
+    std::string want;
+    for (int i = 0; i < 600; ++i) want += "&amp;";
+    EXPECT_EQ(fixHtml(std::string(600, '&')), want);
+}
+
+TEST_F(FamilyBlock, AFamilyWithoutNamesAddressOrMembersStillGetsItsLines) {
+    WardFamily fam;
+    EXPECT_EQ(block(&fam, 1), ", \r\n__\r\n__,  \r\n___\r\n___[No HT Assigned]\r\n___[No VT Assigned]\r\n========\r\n");
+    setStake(1);
+    fam.uname = "First Ward";
+    fam.suff = "Jr";
+    fam.spouse = "Ann";
+    EXPECT_EQ(block(&fam, 0), ",  Jr & Ann [First Ward]\r\n__\r\n__,  \r\n___\r\n========\r\n");
+}
+
+TEST_F(FamilyBlock, AMemberWithoutBirthDateOrSexShowsNoBirthdayAndItsZeroByte) {
+    WardFamily fam;
+    fam.household = "Doe, Jo";
+    WardMember m;
+    m.fname = "Jo";
+    m.fampos = 1;
+    m.fam = &fam;
+    fam.members = &m;
+    const std::string pub = block(&fam, 0);
+    EXPECT_NE(pub.find(std::string("... Jo [\0] [no birthday]\r\n", 25)), std::string::npos) << pub;
+    const std::string priv = block(&fam, 1);
+    EXPECT_NE(priv.find("... Jo[F]\r\n________[no birthday]\r\n========"), std::string::npos) << priv;
+}
+
+TEST_F(OrgReport, WithoutFileNameTheReportGoesToStandardOutputWithPlainLineEnds) {
     orgWith("Young Women", std::nullopt, {"Adviser", "Adviser"});
     testing::internal::CaptureStdout();
     writeOrgRpt(nullptr, 1, 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Book: Young Women\nOrganization: Young Women\nChapter: Adviser\n...Adviser - [not filled]\n"
               "...Adviser - [not filled]\n");
-    dataInit();
 }
 
-TEST(OrgReport, PageAnchorsComeFromTheAbbreviationOrTheNameWithWhiteSpaceAsUnderscore) {
-    dataInit();
-    setStake(0);
+TEST_F(OrgReport, PageAnchorsComeFromTheAbbreviationOrTheNameWithWhiteSpaceAsUnderscore) {
     orgWith("Young Women", "YW", {});
     orgWith("Sunday\tSchool Class", std::nullopt, {});
     testing::internal::CaptureStdout();
@@ -135,30 +137,9 @@ TEST(OrgReport, PageAnchorsComeFromTheAbbreviationOrTheNameWithWhiteSpaceAsUnder
     EXPECT_NE(page.find("<li><a href='#o-YW'>Young Women</a></li>\n"), std::string::npos);
     EXPECT_NE(page.find("<h2 id='o-Sunday_School_Class'>Sunday\tSchool Class</h2>\n"), std::string::npos);
     EXPECT_EQ(page.find("</body>"), std::string::npos);
-    dataInit();
 }
 
-TEST(OrgReport, APositionWithoutIdShowsNoPhoneOfAMemberStoredWithoutId) {
-    dataInit();
-    setStake(0);
-    WardMember* noId = create_ward_member();
-    noId->lname = "Zed";
-    noId->fname = "Zoe";
-    noId->phone = "555-9999";
-    storeMember(noId);
-    WardOrg* o = orgWith("Primary", std::nullopt, {"Teacher"});
-    o->pos->memid = 0;
-    testing::internal::CaptureStdout();
-    writeOrgRpt(nullptr, 0, 0);
-    writeOrgBB(nullptr, 0);
-    const std::string out = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(out.find("555-9999"), std::string::npos) << out;
-    dataInit();
-}
-
-TEST(FamilyBlock, TheBookOutlineIsTheSameWithOrWithoutTheTextDirectoryBeforeIt) {
-    dataInit();
-    setStake(0);
+TEST_F(FamilyBlock, TheBookOutlineIsTheSameWithOrWithoutTheTextDirectoryBeforeIt) {
     for (const char* last : {"Baker", "Adams", "Allen"}) {
         WardFamily* f = create_ward_family();
         f->lname = last;
@@ -171,24 +152,17 @@ TEST(FamilyBlock, TheBookOutlineIsTheSameWithOrWithoutTheTextDirectoryBeforeIt) 
         storeMember(m);
         storeFamilySorted(f);
     }
-    auto read = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    };
     const std::string dir = testing::TempDir();
     writeMMS((dir + "alone.txt").c_str(), 1);
+    const std::string alone = slurp(dir + "alone.txt");
+    EXPECT_NE(alone.find("Book: A\r\nChapter: ADAMS\r\nAdams, Al\r\n"), std::string::npos) << alone;
     writeTextRpt((dir + "text.txt").c_str(), 1);
     writeMMS((dir + "after.txt").c_str(), 1);
+    EXPECT_EQ(slurp(dir + "after.txt"), alone);
     writeTextRpt((dir + "text.txt").c_str(), 0);
     getFirstFamily()->addr = "changed";  // a later change is seen
     touchStore();
     writeMMS((dir + "changed.txt").c_str(), 0);
-    const std::string alone = read(dir + "alone.txt");
-    EXPECT_NE(alone.find("Book: A\r\nChapter: ADAMS\r\nAdams, Al\r\n"), std::string::npos) << alone;
-    EXPECT_EQ(read(dir + "after.txt"), alone);
-    EXPECT_NE(read(dir + "changed.txt").find("__changed\r\n"), std::string::npos);
-    for (const char* f : {"alone.txt", "text.txt", "after.txt", "changed.txt"}) std::remove((dir + f).c_str());
-    dataInit();
+    EXPECT_NE(slurp(dir + "changed.txt").find("__changed\r\n"), std::string::npos);
+    std::remove((dir + "text.txt").c_str());
 }

@@ -19,27 +19,22 @@ namespace {
 class Teaching : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/rollbook-teach-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
         dataInit();
         setStake(0);
     }
     void TearDown() override {
-        std::remove((dir_ + "/in").c_str());
-        rmdir(dir_.c_str());
+        std::remove(path_.c_str());
         dataInit();
     }
     // readText: readHTTXT over the given bytes; stderr is kept in err.
     int readText(const std::string& bytes, int htsw) {
-        const std::string path = dir_ + "/in";
-        std::ofstream(path, std::ios::binary) << bytes;
+        std::ofstream(path_, std::ios::binary) << bytes;
         testing::internal::CaptureStderr();
-        int r = readHTTXT(path.c_str(), htsw);
+        int r = readHTTXT(path_.c_str(), htsw);
         err = testing::internal::GetCapturedStderr();
         return r;
     }
-    std::string dir_, err;
+    std::string path_ = testing::TempDir() + "rollbook-teach-" + std::to_string(getpid()), err;
 };
 
 HTDist* dist(Text group, int d, int pair, Text household) {
@@ -51,11 +46,21 @@ HTDist* dist(Text group, int d, int pair, Text household) {
     return h;
 }
 
-std::vector<HTDist*> listed(linkeddef* list) {
-    std::vector<HTDist*> out;
+// order: store the assignments one by one; their indexes in the list's order.
+std::vector<int> order(linkeddef* list, void (*store)(HTDist*), const std::vector<HTDist*>& in) {
+    for (HTDist* h : in) store(h);
+    std::vector<int> out;
     for (linkedlist* l = get_head_link(list); l != nullptr; l = get_next_link(l))
-        out.push_back(static_cast<HTDist*>(l->data));
+        for (std::size_t i = 0; i < in.size(); ++i)
+            if (in[i] == l->data) out.push_back(static_cast<int>(i));
     return out;
+}
+
+// show: companionship|teacher|companion|percentage|household|visits, "-" for absent.
+std::string show(const HTDist* h) {
+    if (h == nullptr) return "no assignment";
+    return h->pairname.value_or("-") + "|" + h->htname.value_or("-") + "|" + h->htcname.value_or("-") + "|" +
+           std::to_string(h->htpct) + "|" + h->household.value_or("-") + "|" + h->visits.value_or("-");
 }
 
 WardFamily* family(const char* last, const char* first, const char* phone) {
@@ -94,67 +99,47 @@ std::string line(int n, int distCol, int pairCol) {
 }  // namespace
 
 TEST_F(Teaching, HomeTeachingSortsByGroupDistrictCompanionshipAndHouseholdWithAbsentFirst) {
-    HTDist* a = dist("Elders", 2, 1, "Adams");
-    HTDist* b = dist("Elders", 1, 3, "Zed");
-    HTDist* c = dist("Elders", 1, 2, "zed");
-    HTDist* d = dist("Elders", 1, 2, "Zed");
-    HTDist* e = dist(std::nullopt, 5, 5, "A");
-    HTDist* f = dist("Elders", 1, 2, std::nullopt);
-    HTDist* g = dist("High", -1, 0, "A");
-    for (HTDist* h : {a, b, c, d, e, f, g}) storeHT(h);
-    EXPECT_EQ(listed(HT), (std::vector<HTDist*>{e, f, d, c, b, a, g}));
+    EXPECT_EQ(order(HT, storeHT,
+                    {dist("Elders", 2, 1, "Adams"), dist("Elders", 1, 3, "Zed"), dist("Elders", 1, 2, "zed"),
+                     dist("Elders", 1, 2, "Zed"), dist(std::nullopt, 5, 5, "A"), dist("Elders", 1, 2, std::nullopt),
+                     dist("High", -1, 0, "A")}),
+              (std::vector<int>{4, 5, 3, 2, 1, 0, 6}));
 }
 
 TEST_F(Teaching, AnExactDuplicateGoesBeforeTheOnesAlreadyListed) {
-    HTDist* first = dist("Elders", 1, 1, "Smith");
-    HTDist* second = dist("Elders", 1, 1, "Smith");
-    HTDist* third = dist("Elders", 1, 1, "Smith");
-    storeHT(first);
-    storeHT(second);
-    storeHT(third);
-    EXPECT_EQ(listed(HT), (std::vector<HTDist*>{third, second, first}));
+    EXPECT_EQ(order(HT, storeHT, {dist("Elders", 1, 1, "Smith"), dist("Elders", 1, 1, "Smith"),
+                                  dist("Elders", 1, 1, "Smith")}),
+              (std::vector<int>{2, 1, 0}));
 }
 
 TEST_F(Teaching, VisitingTeachingIgnoresTheGroup) {
-    HTDist* a = dist("Z", 1, 1, "Brown");
-    HTDist* b = dist("A", 1, 1, "Clark");
-    HTDist* c = dist("M", 0, 4, "Young");
-    storeVT(a);
-    storeVT(b);
-    storeVT(c);
-    EXPECT_EQ(listed(VT), (std::vector<HTDist*>{c, a, b}));
+    EXPECT_EQ(order(VT, storeVT, {dist("Z", 1, 1, "Brown"), dist("A", 1, 1, "Clark"), dist("M", 0, 4, "Young")}),
+              (std::vector<int>{2, 0, 1}));
 }
 
 TEST_F(Teaching, EveryExportLayoutFillsItsColumns) {
-    struct Want {
-        int htvt, n;
-        std::vector<std::string> texts;  // group sup sphone semail name phone email cname cphone cemail
-                                         // household phone1 phone2 email addr1 addr2 dp city zip state country
+    // district companionship group sup sphone semail name phone email cname cphone cemail household phone1 phone2
+    // email addr1 addr2 dp city zip state country, "-" for absent
+    const struct {
+        int htvt, n, distCol, pairCol;
+        const char* texts;
+    } cases[] = {
+        {1, 20, 1, 4, "7 9 c0 c2 c3 - c5 c6 - c7 c8 - c9 c10 c11 c12 c13 c14 c15 c16 c17 c18 c19"},
+        {1, 22, 1, 5, "7 9 c0 c2 c3 c4 c6 c7 c8 c9 c10 c11 c12 c13 - c14 c15 c16 c17 c18 c19 c20 c21"},
+        {2, 19, 0, 3, "7 9 RS c1 c2 - c4 c5 - c6 c7 - c8 c9 c10 c11 c12 c13 c14 c15 c16 c17 c18"},
+        {2, 21, 0, 4, "7 9 RS c1 c2 c3 c5 c6 c7 c8 c9 c10 c11 c12 - c13 c14 c15 c16 c17 c18 c19 c20"},
     };
-    const std::vector<Want> cases = {
-        {1, 20, {"c0", "c2", "c3", "-", "c5", "c6", "-", "c7", "c8", "-", "c9", "c10", "c11", "c12", "c13", "c14",
-                 "c15", "c16", "c17", "c18", "c19"}},
-        {1, 22, {"c0", "c2", "c3", "c4", "c6", "c7", "c8", "c9", "c10", "c11", "c12", "c13", "-", "c14", "c15", "c16",
-                 "c17", "c18", "c19", "c20", "c21"}},
-        {2, 19, {"RS", "c1", "c2", "-", "c4", "c5", "-", "c6", "c7", "-", "c8", "c9", "c10", "c11", "c12", "c13",
-                 "c14", "c15", "c16", "c17", "c18"}},
-        {2, 21, {"RS", "c1", "c2", "c3", "c5", "c6", "c7", "c8", "c9", "c10", "c11", "c12", "-", "c13", "c14", "c15",
-                 "c16", "c17", "c18", "c19", "c20"}},
-    };
-    for (const Want& w : cases) {
-        const int distCol = w.htvt == 1 ? 1 : 0;
-        const int pairCol = distCol + (w.n == 22 || w.n == 21 ? 4 : 3);
+    for (const auto& w : cases) {
         testing::internal::CaptureStderr();
-        HTDist* h = parse(line(w.n, distCol, pairCol), w.htvt);
+        HTDist* h = parse(line(w.n, w.distCol, w.pairCol), w.htvt);
         testing::internal::GetCapturedStderr();
         ASSERT_NE(h, nullptr);
-        EXPECT_EQ(h->htdist, 7) << w.n;
-        EXPECT_EQ(h->htpair, 9) << w.n;
-        const Text* got[] = {&h->htgroup, &h->htsup,  &h->htsphone, &h->htsemail, &h->htname, &h->htphone, &h->htemail,
-                             &h->htcname, &h->htcphone, &h->htcemail, &h->household, &h->phone1, &h->phone2,
-                             &h->email,   &h->addr1,  &h->addr2,    &h->dp,       &h->city,   &h->zip,     &h->state,
-                             &h->country};
-        for (std::size_t i = 0; i < w.texts.size(); ++i) EXPECT_EQ(got[i]->value_or("-"), w.texts[i]) << w.n << " " << i;
+        std::string got = std::to_string(h->htdist) + " " + std::to_string(h->htpair);
+        for (const Text* t : {&h->htgroup, &h->htsup, &h->htsphone, &h->htsemail, &h->htname, &h->htphone, &h->htemail,
+                              &h->htcname, &h->htcphone, &h->htcemail, &h->household, &h->phone1, &h->phone2,
+                              &h->email, &h->addr1, &h->addr2, &h->dp, &h->city, &h->zip, &h->state, &h->country})
+            got += " " + t->value_or("-");
+        EXPECT_EQ(got, w.texts) << w.n << " fields";
         delete h;
     }
 }
@@ -184,31 +169,6 @@ TEST_F(Teaching, AVisitingTeachingSisterGivesHerFamily) {
     delete none;
 }
 
-TEST_F(Teaching, TextFileCutsTeachersFromTheCompanionship) {
-    WardFamily* a = family("Adams", "Al", "1");
-    WardFamily* b = family("Brown", "Bo", "2");
-    WardFamily* c = family("Clark", "Cy", "3");
-    const std::string header = "1\t2\t3\t4\t5\t6\t7\n";
-    ASSERT_EQ(readText(header + "Adams, Al\tJones, Jo / Lee, Lu\t42\t\t\t\t\n"
-                                "Brown, Bo\t/Lee, Lu\t7\t\t\t\t\n"
-                                "Clark, Cy\tJones, Jo\t0\t\t\t\t\n",
-                       1),
-              0);
-    EXPECT_EQ(err, "");
-    ASSERT_NE(a->htdist, nullptr);
-    EXPECT_EQ(a->htdist->pairname, "Jones, Jo / Lee, Lu");
-    EXPECT_EQ(a->htdist->htname, "Jones, Jo");
-    EXPECT_EQ(a->htdist->htcname, "Lee, Lu");
-    EXPECT_EQ(a->htdist->htpct, 42);
-    EXPECT_EQ(a->htdist->household, "Adams, Al");
-    EXPECT_FALSE(a->htdist->visits);
-    EXPECT_EQ(b->htdist->htname, "");
-    EXPECT_EQ(b->htdist->htcname, "Lee, Lu");
-    EXPECT_EQ(c->htdist->htname, "Jones, Jo");
-    EXPECT_FALSE(c->htdist->htcname);
-    EXPECT_EQ(listed(HT).size(), 3u);
-}
-
 TEST_F(Teaching, TextFileOnlySetsThePercentageOfAnExistingAssignment) {
     WardFamily* a = family("Adams", "Al", "1");
     HTDist* existing = dist("Elders", 3, 4, "Adams, Al");
@@ -216,27 +176,21 @@ TEST_F(Teaching, TextFileOnlySetsThePercentageOfAnExistingAssignment) {
     a->vtdist = existing;
     storeVT(existing);
     ASSERT_EQ(readText("1\t2\t3\t4\t5\t6\t7\nAdams, Al\tNew / Other\t 85%\t\t\t\t\n", 0), 0);
-    EXPECT_EQ(existing->htpct, 85);
-    EXPECT_EQ(existing->visits, " 85%");
-    EXPECT_EQ(existing->htname, "Kept");
-    EXPECT_EQ(listed(VT).size(), 1u);
+    EXPECT_EQ(show(existing), "-|Kept|-|85|Adams, Al| 85%");
+    EXPECT_EQ(get_next_link(get_head_link(VT)), nullptr);  // still one assignment
     // A later line without a percentage leaves no visit text behind.
     ASSERT_EQ(readText("1\t2\t3\t4\t5\t6\t7\nAdams, Al\tNew / Other", 0), 0);
-    EXPECT_EQ(existing->htpct, 0);
-    EXPECT_FALSE(existing->visits);
+    EXPECT_EQ(show(existing), "-|Kept|-|0|Adams, Al|-");
 }
 
 TEST_F(Teaching, TextFileReportsItsFailuresAndKeepsReadingShortLines) {
-    family("Adams", "Al", "1");
+    WardFamily* a = family("Adams", "Al", "1");
     EXPECT_EQ(readText("", 1), 2);
-    EXPECT_EQ(err, "Empty HT txt file (" + dir_ + "/in)\n");
+    EXPECT_EQ(err, "Empty HT txt file (" + path_ + ")\n");
     EXPECT_EQ(readText("1\t2\t3\t4\t5\t6\n", 0), 3);
-    EXPECT_EQ(err, "No enough fields in HT txt file (" + dir_ + "/in)\n");
+    EXPECT_EQ(err, "No enough fields in HT txt file (" + path_ + ")\n");
     // A line of one field: empty companionship, percentage 0.
     EXPECT_EQ(readText("1\t2\t3\t4\t5\t6\t7\nAdams, Al", 1), 0);
     EXPECT_EQ(err, "Invalid HT line (1 fields instead of 7)\n");
-    WardFamily* a = getFirstFamily();
-    ASSERT_NE(a->htdist, nullptr);
-    EXPECT_EQ(a->htdist->htname, "");
-    EXPECT_EQ(a->htdist->htpct, 0);
+    EXPECT_EQ(show(a->htdist), "||-|0|Adams, Al|-");
 }

@@ -8,12 +8,20 @@
 
 #include "ward_list.h"
 
+namespace {
+
+// chain: the members of f's chain in order; at most 1000, as a broken chain may loop.
+std::vector<WardMember*> chain(const WardFamily* f) {
+    std::vector<WardMember*> out;
+    for (WardMember* m = f->members; m != nullptr && out.size() < 1000; m = m->next) out.push_back(m);
+    return out;
+}
+
+}  // namespace
+
 TEST(WardList, NewMemberHasFiveUnsetDatesAndReleasesItsEntryChains) {
     WardMember* m = create_ward_member();
-    for (mls_date* d : {m->birth, m->baptism, m->confirm, m->endowed, m->recexp}) {
-        ASSERT_NE(d, nullptr);
-        EXPECT_EQ(d->month, 0);
-    }
+    for (mls_date* d : {m->birth, m->baptism, m->confirm, m->endowed, m->recexp}) EXPECT_EQ(d->month, 0);
     m->cell = create_ward_ents();
     m->cell->next = create_ward_ents();
     m->rem = create_ward_ents();
@@ -22,28 +30,21 @@ TEST(WardList, NewMemberHasFiveUnsetDatesAndReleasesItsEntryChains) {
 
 TEST(WardList, AddMemberAppendsAtTheEndOfTheChainWithoutSettingTheFamily) {
     WardFamily* f = create_ward_family();
-    WardMember* a = create_ward_member();
-    WardMember* b = create_ward_member();
-    WardMember* c = create_ward_member();
-    for (WardMember* m : {a, b, c}) add_member_to_family(f, m);
-    EXPECT_EQ(f->members, a);
-    EXPECT_EQ(a->next, b);
-    EXPECT_EQ(b->next, c);
-    EXPECT_EQ(c->next, nullptr);
-    EXPECT_EQ(c->fam, nullptr);
+    const std::vector<WardMember*> added = {create_ward_member(), create_ward_member(), create_ward_member()};
+    for (WardMember* m : added) add_member_to_family(f, m);
+    EXPECT_EQ(chain(f), added);
+    for (WardMember* m : added) EXPECT_EQ(m->fam, nullptr);
     free_ward_family(f);  // releases the three members too
 }
 
+// Three households take members in random turns; now and then a member leaves
+// its chain (unlinked, family cleared, as a dropped correction does) and later
+// joins a household again. Every chain must always hold exactly the members
+// given to it, in order.
 TEST(WardList, ChainsStayWholeUnderInterleavedAppendsRemovalsAndReturns) {
-    // Three households take members in random turns; now and then a member
-    // leaves its chain (unlinked, family cleared, as a dropped correction
-    // does) and later joins a household again. Every chain must always hold
-    // exactly the members given to it, in order.
     std::mt19937 rng(11);
     WardFamily* fams[3] = {create_ward_family(), create_ward_family(), create_ward_family()};
-    std::vector<WardMember*> model[3];
-    std::vector<WardMember*> outside;
-    std::vector<WardMember*> everyone;
+    std::vector<WardMember*> model[3], outside, everyone;
     for (int step = 0; step < 600; ++step) {
         const int k = static_cast<int>(rng() % 3);
         const int what = static_cast<int>(rng() % 10);
@@ -58,23 +59,13 @@ TEST(WardList, ChainsStayWholeUnderInterleavedAppendsRemovalsAndReturns) {
             outside.push_back(m);
             continue;
         }
-        WardMember* m = nullptr;
-        if (what <= 3 && !outside.empty()) {
-            m = outside.back();
-            outside.pop_back();
-        } else {
-            m = create_ward_member();
-            everyone.push_back(m);
-        }
+        const bool returns = what <= 3 && !outside.empty();
+        WardMember* m = returns ? outside.back() : everyone.emplace_back(create_ward_member());
+        if (returns) outside.pop_back();
         m->fam = fams[k];
         add_member_to_family(fams[k], m);
         model[k].push_back(m);
-        for (int j = 0; j < 3; ++j) {
-            std::vector<WardMember*> chain;
-            for (WardMember* c = fams[j]->members; c != nullptr && chain.size() <= model[j].size(); c = c->next)
-                chain.push_back(c);
-            ASSERT_EQ(chain, model[j]) << "step " << step << " family " << j;
-        }
+        for (int j = 0; j < 3; ++j) ASSERT_EQ(chain(fams[j]), model[j]) << "step " << step << " family " << j;
     }
     for (WardFamily* f : fams) {
         f->members = nullptr;
