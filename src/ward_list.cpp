@@ -3,10 +3,45 @@
 // building, and the tests.
 #include "ward_list.h"
 
+#include <cstdint>
 #include <new>
 #include <unordered_map>
 
+#if defined(__linux__) && defined(__GLIBC__)
+#include <malloc.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+// largeHeap: a large export's records fill hundreds of megabytes, which the
+// reports then walk many times. Once the heap is that large, the memory it
+// grows by is asked for in huge pages, which saves most page faults and
+// address-translation misses; small runs keep small pages and a small
+// footprint. Best effort: nothing changes where the system declines.
+void largeHeap() {
+#if defined(__linux__) && defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t Large = std::uintptr_t{32} << 20;  // heap size from which to ask
+    constexpr std::uintptr_t Step = std::uintptr_t{32} << 20;   // growth of a large heap at a time
+    static std::uintptr_t start = 0, advised = 0;
+    const auto top = reinterpret_cast<std::uintptr_t>(sbrk(0));
+    if (top == static_cast<std::uintptr_t>(-1)) return;
+    if (start == 0) start = top;
+    if (top - start < Large || top <= advised) return;
+    if (advised == 0) {
+        // Grow in large steps from now on, so that whole huge pages fit in
+        // each part the heap grows by.
+        mallopt(M_TOP_PAD, static_cast<int>(Step));
+        advised = top;
+        return;
+    }
+    const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const std::uintptr_t from = advised & ~(page - 1);
+    madvise(reinterpret_cast<void*>(from), top - from, MADV_HUGEPAGE);
+    advised = top;
+#endif
+}
 
 // The last member of a family's chain as far as add_member_to_family knows
 // it, so that a long household is not walked for every member: for the
@@ -35,9 +70,13 @@ void forgetTails() {
 
 mls_date* create_mlsDate() { return new (std::nothrow) mls_date(); }
 
-WardFamily* create_ward_family() { return new (std::nothrow) WardFamily(); }
+WardFamily* create_ward_family() {
+    largeHeap();
+    return new (std::nothrow) WardFamily();
+}
 
 WardMember* create_ward_member() {
+    largeHeap();
     try {
         return new WardMember();
     } catch (const std::bad_alloc&) {
@@ -53,7 +92,10 @@ WardOrg* create_ward_org() { return new (std::nothrow) WardOrg(); }
 
 WardPos* create_ward_pos() { return new (std::nothrow) WardPos(); }
 
-HTDist* create_htdist() { return new (std::nothrow) HTDist(); }
+HTDist* create_htdist() {
+    largeHeap();
+    return new (std::nothrow) HTDist();
+}
 
 void add_member_to_family(WardFamily* fam, WardMember* mem) {
     // 1. What is known of the family's tail.
