@@ -62,16 +62,34 @@ void writeEntry(RptFile& out, const Entry& e, bool address, int flg_addr, int fl
     out.printf("\n");
 }
 
+// roster: every member of every family in the store's order, as the class
+// lists walk them. The lists of a run are written one after another from an
+// unchanged store, so the walk is made once for all of them, and each list
+// then reads the members from one array, fetching them ahead of their use.
+const std::vector<Entry>& roster() {
+    static std::vector<Entry>& entries = *new std::vector<Entry>;
+    static unsigned long builtFor = 0;
+    if (builtFor != storeGeneration()) {
+        entries.clear();
+        data_detail::visitFamilies([](const WardFamily* fam) {
+            for (const WardMember* m = fam->members; m != nullptr; m = m->next) entries.push_back({fam, m});
+        });
+        builtFor = storeGeneration();
+    }
+    return entries;
+}
+
 // writeClasses: the classes of one file, each as writeGroup writes it. The
-// members of all its classes are found in one walk of the store, which a
-// large ward makes much faster than a walk per class.
+// members of all its classes are found in one pass over the roster.
 void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch match, ListFlags f) {
     std::vector<std::vector<Entry>> classes(static_cast<std::size_t>(n));
-    data_detail::visitFamilies([&](const WardFamily* fam) {
-        for (const WardMember* m = fam->members; m != nullptr; m = m->next)
-            for (int i = 0; i < n; ++i)
-                if (match(m, defs[i].val1, defs[i].val2)) classes[static_cast<std::size_t>(i)].push_back({fam, m});
-    });
+    const std::vector<Entry>& members = roster();
+    constexpr std::size_t Ahead = 8;  // members fetched ahead of the one matched
+    for (std::size_t k = 0; k < members.size(); ++k) {
+        if (k + Ahead < members.size()) data_detail::prefetchRecord(members[k + Ahead].mem, sizeof(WardMember));
+        for (int i = 0; i < n; ++i)
+            if (match(members[k].mem, defs[i].val1, defs[i].val2)) classes[static_cast<std::size_t>(i)].push_back(members[k]);
+    }
     const bool address = addressShown(f.addr, f.city, f.state, f.zip);
     for (int i = 0; i < n; ++i) {
         out.printf("%s:\n", defs[i].hdr);

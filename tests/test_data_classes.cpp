@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "data.h"
 #include "ward_list.h"
@@ -35,24 +37,41 @@ TEST(ClassMatch, AgeBoundsAreInclusiveSexDecidesAndPrimaryGoesByBirthYearOnly) {
     }
 }
 
-TEST(ClassList, TheWomensListHasItsHeadingAndEveryWomanFromEighteen) {
-    dataInit();
-    resetSettings();
+namespace {
+
+// storeWomen: a family of this last name, with women of these first names
+// and ages.
+void storeWomen(const char* last, std::initializer_list<std::pair<const char*, int>> women) {
     WardFamily* fam = create_ward_family();
-    fam->lname = "Hill"; fam->phone = "555-1000"; fam->city = "Town";
-    for (int age : {40, 17}) {
+    fam->lname = last; fam->phone = "555-1000"; fam->city = "Town";
+    for (const auto& [first, age] : women) {
         WardMember* m = create_ward_member();
-        m->lname = "Hill"; m->fname = age == 40 ? "Ann" : "Bea"; m->sex = 'F'; m->age = age; m->fam = fam;
+        m->lname = last; m->fname = first; m->sex = 'F'; m->age = age; m->fam = fam;
         add_member_to_family(fam, m);
         storeMember(m);
     }
     storeFamilySorted(fam);
+}
+
+std::string writtenRS() {
     const std::string path = testing::TempDir() + "rollbook-rs";
     writeRSMMS(path.c_str());
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
-    EXPECT_EQ(s.str(), "Book: Sisters:\r\nHill, Ann, 555-1000\r\n    Town  \r\n");
     std::remove(path.c_str());
+    return s.str();
+}
+
+}  // namespace
+
+TEST(ClassList, TheWomensListHasItsHeadingAndEveryWomanFromEighteen) {
+    dataInit();
+    resetSettings();
+    storeWomen("Hill", {{"Ann", 40}, {"Bea", 17}});
+    EXPECT_EQ(writtenRS(), "Book: Sisters:\r\nHill, Ann, 555-1000\r\n    Town  \r\n");
+    // A list written after the store has changed shows the change.
+    storeWomen("Abel", {{"Cy", 30}});
+    EXPECT_EQ(writtenRS(), "Book: Sisters:\r\nAbel, Cy, 555-1000\r\n    Town  \r\nHill, Ann, 555-1000\r\n    Town  \r\n");
     dataInit();
 }
