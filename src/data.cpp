@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -157,34 +158,26 @@ NewestByText* newestFor(const hash_tbl_str* const* tbl) { return tbl == HashRecN
 std::unordered_map<WardMember*, WardPos*>& lastPosition = *new std::unordered_map<WardMember*, WardPos*>;
 
 // The report order of teaching assignments: group (home teaching only),
-// district, companionship, household; texts absent as "". As for families,
-// each key keeps the link of its first assignment in list order. The keys
-// are read from the assignments themselves, which do not change once
-// stored.
-struct TeachingOrder {
-    bool withGroup;
-    bool operator()(const HTDist* a, const HTDist* b) const {
-        int c = withGroup ? std::strcmp(fixnull(a->htgroup), fixnull(b->htgroup)) : 0;
-        if (c == 0 && a->htdist != b->htdist) return a->htdist < b->htdist;
-        if (c == 0 && a->htpair != b->htpair) return a->htpair < b->htpair;
-        if (c == 0) c = std::strcmp(fixnull(a->household), fixnull(b->household));
-        return c < 0;
-    }
-};
-using TeachingIndex = std::map<const HTDist*, linkedlist*, TeachingOrder>;
-TeachingIndex& htOrder = *new TeachingIndex(TeachingOrder{true});
-TeachingIndex& vtOrder = *new TeachingIndex(TeachingOrder{false});
+// district, companionship, household; texts absent as "" and compared byte
+// by byte. As for families, each key keeps the link of its first assignment
+// in list order. The index holds copies of the keys, so that a search reads
+// its own nodes only; assignments do not change once stored.
+using TeachingKey = std::tuple<std::string, int, int, std::string>;
+using TeachingIndex = std::map<TeachingKey, linkedlist*>;
+TeachingIndex& htOrder = *new TeachingIndex;
+TeachingIndex& vtOrder = *new TeachingIndex;
 
 // storeSorted: insert before the first assignment that is not smaller, so an
 // exact duplicate goes before the ones already listed.
-void storeSorted(linkeddef* list, TeachingIndex& order, HTDist* ht) {
+void storeSorted(linkeddef* list, TeachingIndex& order, bool withGroup, HTDist* ht) {
     linkedlist* entry = create_link_entry(ht);
     if (entry == nullptr) return;
-    auto next = order.lower_bound(ht);
+    TeachingKey key{withGroup ? fixnull(ht->htgroup) : "", ht->htdist, ht->htpair, fixnull(ht->household)};
+    auto next = order.lower_bound(key);
     if (next != order.end()) add_link_before_link(list, entry, next->second);
     else add_link_to_tail(list, entry);
-    if (next != order.end() && !order.key_comp()(ht, next->first)) next->second = entry;  // an equal key
-    else order.emplace_hint(next, ht, entry);
+    if (next != order.end() && next->first == key) next->second = entry;
+    else order.emplace_hint(next, std::move(key), entry);
 }
 
 // ---- Releasing a previous store (a second dataInit) ----
@@ -448,9 +441,9 @@ void storePos(WardPos* pos) {
     lastPosition[mem] = pos;
 }
 
-void storeHT(HTDist* ht) { storeSorted(HT, htOrder, ht); }
+void storeHT(HTDist* ht) { storeSorted(HT, htOrder, true, ht); }
 
-void storeVT(HTDist* ht) { storeSorted(VT, vtOrder, ht); }
+void storeVT(HTDist* ht) { storeSorted(VT, vtOrder, false, ht); }
 
 WardOrg* getFirstOrg() { return static_cast<WardOrg*>(firstOnList(Org)); }
 
