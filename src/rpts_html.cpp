@@ -146,6 +146,8 @@ void writeHtmlFtr(RptFile& out) { out.printf("</body>\n</html>\n"); }
 std::string fixHtml(const Text& s) {
     std::string out;
     if (!s) return out;
+    if (s->find_first_of("&\"") == std::string::npos) return *s;  // most texts: nothing to escape
+    out.reserve(s->size() + 16);
     for (char c : *s) {
         if (c == '&') out += "&amp;";
         else if (c == '"') out += "&quot;";
