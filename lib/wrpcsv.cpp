@@ -164,8 +164,17 @@ int readline(std::FILE* fp)
 // of the string): the character where the field stopped.
 char* advquoted(char* p)
 {
-    std::size_t i = 0;
-    std::size_t j = 0;
+    // Up to the first quote nothing moves, so the scan jumps there; most
+    // fields hold no doubled quote and end at it.
+    char* quote = std::strchr(p, '"');
+    if (quote == nullptr)
+        return p + std::strlen(p);
+    if (quote[1] != '"') {
+        *quote = '\0';
+        return quote + 1;
+    }
+    std::size_t i = static_cast<std::size_t>(quote - p);
+    std::size_t j = i;
     for (; p[j] != '\0'; ++i, ++j) {
         if (p[j] == '"' && p[++j] != '"')
             break;
