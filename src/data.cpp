@@ -37,14 +37,14 @@ int compareText(const Text& a, const Text& b) {
 }
 
 // ---- Indexes that keep the store fast for large exports ----
+// Like the records, they live until the process ends and are never taken
+// apart at its end.
 
 // The families in list order as last collected, the link where stepping
 // through them stops, and the list version they were collected for. Only
 // storing families and dataInit change Family, and each moves the version on.
 data_detail::FamilyOrder& familyList = *new data_detail::FamilyOrder;
 unsigned long familyListVersion = 0, familyListBuiltFor = ~0UL;
-// Like the records, they live until the process ends and are never taken
-// apart at its end.
 
 // The family order's key: last name, then first name, absent as "". The
 // pair compares as the walk of storeFamilySorted does, byte by byte with

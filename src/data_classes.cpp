@@ -88,7 +88,8 @@ void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch
     for (std::size_t k = 0; k < members.size(); ++k) {
         if (k + Ahead < members.size()) data_detail::prefetchRecord(members[k + Ahead].mem, sizeof(WardMember));
         for (int i = 0; i < n; ++i)
-            if (match(members[k].mem, defs[i].val1, defs[i].val2)) classes[static_cast<std::size_t>(i)].push_back(members[k]);
+            if (match(members[k].mem, defs[i].val1, defs[i].val2))
+                classes[static_cast<std::size_t>(i)].push_back(members[k]);
     }
     const bool address = addressShown(f.addr, f.city, f.state, f.zip);
     for (int i = 0; i < n; ++i) {

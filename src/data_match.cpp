@@ -4,9 +4,9 @@
 // Each search answers as a walk of its list from the head would: the first
 // record in list order that matches. To keep that fast for large stores,
 // the records are indexed by a hash of the names a search compares, the
-// records of one hash in list order; a search then checks only those. The indexes are built from the lists, link by link (no list
-// cursor is disturbed), and built again after the store has changed
-// (touchStore).
+// records of one hash in list order; a search then checks only those. The
+// indexes are built from the lists, link by link (no list cursor is
+// disturbed), and built again after the store has changed (touchStore).
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -93,11 +93,10 @@ struct Hash {
 unsigned long generation = 1;
 
 // Index: records by the hash of the texts a search compares, records of one
-// hash in list order. The indexes, like the records, live until the process
-// ends.
-// A directory by the top bits of the hash says where the entries of those
-// bits begin, so that a search reads a few entries rather than searching
-// them all.
+// hash in list order. A directory by the top bits of the hash says where the
+// entries of those bits begin, so that a search reads a few entries rather
+// than searching them all. The indexes, like the records, live until the
+// process ends.
 template <typename T>
 struct Index {
     unsigned long builtFor = 0;

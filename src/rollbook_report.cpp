@@ -251,7 +251,8 @@ void RptFile::write(const char* data, std::size_t n) {
 void RptFile::startCapture() { capture_ = static_cast<long>(length_); }
 
 void RptFile::endCapture(std::string& bytes) {
-    if (capture_ >= 0 && fp_ != nullptr) bytes.append(pending_.data() + capture_, length_ - static_cast<std::size_t>(capture_));
+    if (capture_ >= 0 && fp_ != nullptr)
+        bytes.append(pending_.data() + capture_, length_ - static_cast<std::size_t>(capture_));
     capture_ = -1;
     if (fp_ != nullptr && (length_ >= PendingLimit || console_)) flushPending();
 }

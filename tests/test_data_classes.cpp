@@ -72,6 +72,7 @@ TEST(ClassList, TheWomensListHasItsHeadingAndEveryWomanFromEighteen) {
     EXPECT_EQ(writtenRS(), "Book: Sisters:\r\nHill, Ann, 555-1000\r\n    Town  \r\n");
     // A list written after the store has changed shows the change.
     storeWomen("Abel", {{"Cy", 30}});
-    EXPECT_EQ(writtenRS(), "Book: Sisters:\r\nAbel, Cy, 555-1000\r\n    Town  \r\nHill, Ann, 555-1000\r\n    Town  \r\n");
+    EXPECT_EQ(writtenRS(),
+              "Book: Sisters:\r\nAbel, Cy, 555-1000\r\n    Town  \r\nHill, Ann, 555-1000\r\n    Town  \r\n");
     dataInit();
 }
