@@ -41,10 +41,10 @@ int compareText(const Text& a, const Text& b) {
 // apart at its end.
 
 // The families in list order as last collected, the link where stepping
-// through them stops, and the list version they were collected for. Only
-// storing families and dataInit change Family, and each moves the version on.
+// through them stops, and the store generation they were collected in: a
+// change to Family is told with touchStore, as every change to the store.
 data_detail::FamilyOrder& familyList = *new data_detail::FamilyOrder;
-unsigned long familyListVersion = 0, familyListBuiltFor = ~0UL;
+unsigned long familyListBuiltFor = 0;
 
 // The family order's key: last name, then first name, absent as "". The
 // pair compares as the walk of storeFamilySorted does, byte by byte with
@@ -249,7 +249,6 @@ void releaseStore() {
     freeBuckets(HashRecNo);
     familyOrder.clear();
     familyOrderValid = true;
-    ++familyListVersion;
     newestFamID.clear();
     newestMemID.clear();
     newestRecNo.clear();
@@ -361,8 +360,6 @@ void storeFamilySorted(WardFamily* fam) {
         else familyOrder.emplace_hint(next, key, entry);
     }
 
-    ++familyListVersion;
-
     // 3. Index it by family id.
     putHashByID(HashFamID, fam->famid, fam);
     touchStore();
@@ -373,20 +370,19 @@ void storeFamily(WardFamily* fam) {
     add_link_to_tail(Family, create_link_entry(fam));
     familyOrderValid = false;  // the list may no longer be in order
     familyOrder.clear();
-    ++familyListVersion;
     putHashByID(HashFamID, fam->famid, fam);
     touchStore();
 }
 
 const data_detail::FamilyOrder& data_detail::familiesInOrder() {
-    if (familyListBuiltFor != familyListVersion) {
+    if (familyListBuiltFor != storeGeneration()) {
         familyList.fams.clear();
         linkedlist* l = get_head_link(Family);
         for (; l != nullptr && l->data != nullptr; l = get_next_link(l))
             familyList.fams.push_back(static_cast<WardFamily*>(l->data));
         // Stepping stops at the end, or at a link without a family.
         familyList.end = l != nullptr ? l : get_tail_link(Family);
-        familyListBuiltFor = familyListVersion;
+        familyListBuiltFor = storeGeneration();
     }
     return familyList;
 }
