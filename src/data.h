@@ -285,7 +285,10 @@ template <typename Visit>
 void walkFamilies(Visit visit) {
     if (Family == nullptr) return;
     data_detail::visitFamilies(visit);
-    Family->current = data_detail::familiesInOrder().end;
+    // Only a cursor that is elsewhere is written: walks of an unchanged
+    // store on several threads then only read it.
+    linkedlist* end = data_detail::familiesInOrder().end;
+    if (Family->current != end) Family->current = end;
 }
 
 #endif

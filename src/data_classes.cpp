@@ -27,7 +27,7 @@ bool on(char flag) { return flag == 'y'; }
 // openList: create a class list file; msg is the list's own open failure.
 bool openList(RptFile& out, const char* fname, const char* msg) {
     if (out.open(fname)) return true;
-    std::fprintf(stderr, msg, fname);
+    consoleMessage(stderr, msg, fname);
     return false;
 }
 

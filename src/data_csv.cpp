@@ -21,7 +21,7 @@ const char* greeting(const WardFamily* fam) {
 void writeFamilyCSV(const char* fname) {
     RptFile out;
     if (!out.open(fname)) {
-        std::fprintf(stderr, "Error opening output file (%s)\n", fname);
+        consoleMessage(stderr, "Error opening output file (%s)\n", fname);
         return;
     }
     out.printf("FamID,LName,FName,Suff,Addr,Addr2,DP,City,State,Zip,Country,Phone,RecNo,UnitName,UnitNumber,"
@@ -38,7 +38,7 @@ void writeFamilyCSV(const char* fname) {
 void writeMemberCSV(const char* fname) {
     RptFile out;
     if (!out.open(fname)) {
-        std::fprintf(stderr, "Unable to open Member CSV file (%s)\n", fname);
+        consoleMessage(stderr, "Unable to open Member CSV file (%s)\n", fname);
         return;
     }
     out.printf("MemID,FamID,FamPos,FamType,LName,FName,Suff,PLName,PFName,PSuff,");
@@ -51,8 +51,8 @@ void writeMemberCSV(const char* fname) {
         out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",", fixnull(m->lname), fixnull(m->fname),
                    fixnull(m->suff), fixnull(m->lpname), fixnull(m->fpname), fixnull(m->spname));
         out.printf("\"%s\",\"%s\",\"%c\",%d,", fixnull(m->phone), fixnull(m->email), m->sex, m->age);
-        out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",", fixdate(m->birth), fixdate(m->baptism),
-                   fixdate(m->confirm), fixdate(m->endowed), fixdate(m->recexp));
+        out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",", dateText(m->birth).s, dateText(m->baptism).s,
+                   dateText(m->confirm).s, dateText(m->endowed).s, dateText(m->recexp).s);
         out.printf("\"%s\",\"%s\",\"%c\",\"%c\",\"%c\",\"%c\",", fixnull(m->stat), fixnull(m->marital), m->ftmiss,
                    m->spousemem, m->sealcurr, m->sealprev);
         out.printf("\"%s\",%d,%d,%d\n", fixnull(m->recno), m->birth->month, m->birth->day, m->birth->year);
@@ -62,7 +62,7 @@ void writeMemberCSV(const char* fname) {
 void writeOrgCSV(const char* fname) {
     RptFile out;
     if (!out.open(fname)) {
-        std::fprintf(stderr, "Can't open output Org CSV file (%s)\n", fname);
+        consoleMessage(stderr, "Can't open output Org CSV file (%s)\n", fname);
         return;
     }
     out.printf("OrgSeq,PosSeq,MemID,OrgName,PosName,Ldr,MemName,Sustained,Addr,Addr2,City,State,Zip,Zip2,Phone,"

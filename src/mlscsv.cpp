@@ -57,8 +57,9 @@ int isEmpty(const char* s) { return s == nullptr || *s == '\0' ? 1 : 0; }
 
 int noDate(const mls_date* d) { return d != nullptr && d->month == 0 ? 1 : 0; }
 
-const char* fixdate(mls_date* d) {
-    if (d == nullptr || d->month == 0) return EmptyText;
+DateText dateText(const mls_date* d) {
+    DateText out{};
+    if (d == nullptr || d->month == 0) return out;
     // "%d/%d/%d" of month, day and year; numbers of unusual width are cut to
     // the 11 characters the record holds.
     char text[40];
@@ -67,9 +68,14 @@ const char* fixdate(mls_date* d) {
         if (p != text) *p++ = '/';
         p = std::to_chars(p, text + sizeof text, part).ptr;
     }
-    const std::size_t n = std::min(static_cast<std::size_t>(p - text), sizeof d->s - 1);
-    std::memcpy(d->s, text, n);
-    d->s[n] = '\0';
+    const std::size_t n = std::min(static_cast<std::size_t>(p - text), sizeof out.s - 1);
+    std::memcpy(out.s, text, n);
+    return out;
+}
+
+const char* fixdate(mls_date* d) {
+    if (d == nullptr || d->month == 0) return EmptyText;
+    std::memcpy(d->s, dateText(d).s, sizeof d->s);
     return d->s;
 }
 

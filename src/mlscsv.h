@@ -41,6 +41,13 @@ int noDate(const mls_date* d);
 // or "" when d is null or not set.
 const char* fixdate(mls_date* d);
 
+// DateText, dateText: the text fixdate gives, held by value and d left as it
+// is, for report writers that may run side by side over the same records.
+struct DateText {
+    char s[sizeof(mls_date::s)];
+};
+DateText dateText(const mls_date* d);
+
 // convert_month: 1 to 12 for "Jan" to "Dec" exactly, else 0.
 int convert_month(const char* s);
 

@@ -1,6 +1,6 @@
 // rollbook: the program's sequencer. init reads every input through its
-// cascade of fallbacks, process does nothing, wrapup writes every report in a
-// fixed order; the run modes live here.
+// cascade of fallbacks, process does nothing, wrapup (rollbook_wrapup.cpp)
+// writes every report in a fixed order; the run modes live here.
 #include "rollbook.h"
 
 #include <csignal>
@@ -19,13 +19,6 @@ namespace {
 int stake_mode = 0;
 int web_mode = 0;
 int memflg = 0;
-
-// reportName: a file name pattern with the unit prefix in place of its %s.
-std::string reportName(const char* pattern, const char* prefix) {
-    char name[512];
-    std::snprintf(name, sizeof name, pattern, prefix);
-    return name;
-}
 
 // dropMembership: forget what a failed membership source stored, so that the
 // next source starts from an empty store in ward mode.
@@ -113,70 +106,6 @@ void init() {
 }
 
 void process() {}
-
-namespace {
-
-// progress: a progress text of the report sequence, sent out at once so that
-// it stands before any message of the writer it announces, even though it
-// does not end the line.
-void progress(const char* text) {
-    std::fputs(text, stdout);
-    std::fflush(stdout);
-}
-
-}  // namespace
-
-void wrapup() {
-    const char* prefix = isStake() ? "stake" : "ward";
-    auto name = [prefix](const char* pattern) { return reportName(pattern, prefix); };
-
-    progress("Creating Reports\n");
-    progress("Creating CSVs: fam");
-    writeFamilyCSV(name("%sfam.csv").c_str());
-    progress(", mem");
-    writeMemberCSV(name("%smem.csv").c_str());
-    progress(", org");
-    writeOrgCSV(name("%sorg.csv").c_str());
-
-    progress("\n");
-    progress("Creating Palm/Text reports: priv");
-    writeTextRpt(name("%spriv.txt").c_str(), 1);
-    writeMMS(name("%sprivmms.txt").c_str(), 1);
-    writeBB(name("%sbbpriv.html").c_str(), 1);
-    progress(", pub");
-    writeTextRpt(name("%srpt.txt").c_str(), 0);
-    writeMMS(name("%spubmms.txt").c_str(), 0);
-    writeBB(name("%sbbpub.html").c_str(), 0);
-    progress(", wardorg");
-    writeOrgRpt(name("%sorg.txt").c_str(), 0, 0);
-    writeOrgRpt(name("%sorgmms.txt").c_str(), 1, 0);
-    writeOrgBB(name("%sbborg.html").c_str(), 0);
-    if (isStake()) {
-        setStakeOrg(1);
-        progress(",allorg");
-        writeOrgRpt("allorg.txt", 0, 1);
-        writeOrgRpt("allorgmms.txt", 1, 1);
-        writeOrgCSV("allorg.csv");
-        writeOrgBB("allorgbb.html", 1);
-        setStakeOrg(0);
-    }
-    progress(", Phone");
-    writePhoneList(name("%sphone.txt").c_str());
-    progress(", HT");
-    writeHT(name("%sht.txt").c_str());
-    progress(", VT");
-    writeVT(name("%svt.txt").c_str());
-    progress(", YM");
-    writeYM(name("%sym.txt").c_str());
-    writeYMMMS(name("%symMMS.txt").c_str());
-    progress(", YW");
-    writeYW(name("%syw.txt").c_str());
-    writeYWMMS(name("%sywMMS.txt").c_str());
-    progress(", PRI");
-    writePRI(name("%spri.txt").c_str());
-    writePRIMMS(name("%spriMMS.txt").c_str());
-    progress("\n");
-}
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A text that may be absent: an empty optional is an absent value.
@@ -178,6 +179,8 @@ void init();
 void process();
 
 // wrapup: write every report in the fixed sequence, with the unit prefix.
+// Where it can, the writers run on two threads; the files, the console and
+// the status are those of the sequence written in order.
 void wrapup();
 
 // setStake: set the stake mode (1 stake, 0 ward).
@@ -275,6 +278,26 @@ bool reportFailed();
 // length; every formatted byte is kept, zero bytes included.
 std::string strprintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string vstrprintf(const char* fmt, va_list ap);
+
+// ---- Console messages of the report writers ----
+
+// consoleMessage: format as std::fprintf does and write the text to stream
+// (standard output or the error stream); while this thread holds its
+// messages (holdMessages), keep it there instead.
+void consoleMessage(std::FILE* stream, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+// HeldMessages: console texts kept in the order they were given, each with
+// its stream, so that work done on another thread can show its messages
+// where the same work done in sequence would have shown them.
+struct HeldMessages {
+    std::vector<std::pair<std::FILE*, std::string>> texts;
+    // write: write the kept texts to their streams in order, and forget them.
+    void write();
+};
+
+// holdMessages: keep this thread's console messages in held from now on; a
+// null held writes them directly again.
+void holdMessages(HeldMessages* held);
 
 // nullstr: the text for console messages and dumps: "(null)" when absent.
 const char* nullstr(const Text& t);

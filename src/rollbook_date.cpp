@@ -48,9 +48,9 @@ RunDate runDate() {
     RunDate d;
     if (env != nullptr && parseRunDate(env, d)) return d;
     // Every age is counted from here: the local date is worked out once per
-    // second, not for every member.
-    static std::time_t known = -1;
-    static RunDate today{};
+    // second, not for every member (by each thread for itself).
+    thread_local std::time_t known = -1;
+    thread_local RunDate today{};
     const std::time_t now = std::time(nullptr);
     if (now != known) {
         std::tm local{};

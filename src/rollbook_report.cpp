@@ -8,6 +8,7 @@
 #include "rollbook.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdarg>
 #include <cstdint>
@@ -17,7 +18,8 @@
 
 namespace {
 
-bool anyReportFailed = false;
+// Set from any thread that writes reports.
+std::atomic<bool> anyReportFailed{false};
 
 // StringSink: formatted bytes appended to a text as they are.
 struct StringSink {
@@ -136,7 +138,7 @@ void RptFile::close() {
         if (std::fflush(fp_) != 0 || std::ferror(fp_) != 0) failed_ = true;
         if (std::fclose(fp_) != 0) failed_ = true;
         if (failed_) {
-            std::fprintf(stderr, "Error writing report file (%s)\n", name_.c_str());
+            consoleMessage(stderr, "Error writing report file (%s)\n", name_.c_str());
             anyReportFailed = true;
         }
     }
@@ -336,6 +338,26 @@ std::string strprintf(const char* fmt, ...) {
     va_end(ap);
     return text;
 }
+
+namespace {
+thread_local HeldMessages* heldHere = nullptr;
+}  // namespace
+
+void consoleMessage(std::FILE* stream, const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::string text = vstrprintf(fmt, ap);
+    va_end(ap);
+    if (heldHere != nullptr) heldHere->texts.emplace_back(stream, std::move(text));
+    else std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+void HeldMessages::write() {
+    for (const auto& [stream, text] : texts) std::fwrite(text.data(), 1, text.size(), stream);
+    texts.clear();
+}
+
+void holdMessages(HeldMessages* held) { heldHere = held; }
 
 const char* nullstr(const Text& t) { return t ? t->c_str() : "(null)"; }
 

@@ -50,9 +50,9 @@ void writeMemberHtml(RptFile& out, const WardMember* m, const WardFamily* fam, i
     out.printf("<br />\n");
     if (priv && m->baptism->month > 0) {
         out.printf("%s%s%s", Indent, Indent, Indent);
-        out.printf("bapt:%s", fixdate(m->baptism));
-        if (m->confirm->month > 0) out.printf(", conf:%s", fixdate(m->confirm));
-        if (m->endowed->month > 0) out.printf(", endow:%s", fixdate(m->endowed));
+        out.printf("bapt:%s", dateText(m->baptism).s);
+        if (m->confirm->month > 0) out.printf(", conf:%s", dateText(m->confirm).s);
+        if (m->endowed->month > 0) out.printf(", endow:%s", dateText(m->endowed).s);
         out.printf("<br />\n");
     }
 }
@@ -72,9 +72,13 @@ void writeBB(const char* fname, int priv) {
 
     // 2. Letter index; every family gets its household text and number here.
     char currChar = '\0';
+    bool given = false;
     walkFamilies([&](WardFamily* fam) {
         const char letter = surnameLetter(fam->lname);
-        if (!fam->household) fam->household = composeHousehold(fam, stakeflg);
+        if (!fam->household) {
+            fam->household = composeHousehold(fam, stakeflg);
+            given = true;
+        }
         if (fam->famid == 0) fam->famid = ++id;
         if (letter != currChar) {
             out.printf("<li><a href='#fchar-%c'>%c</a></li>\n", letter, letter);
@@ -82,7 +86,7 @@ void writeBB(const char* fname, int priv) {
         }
     });
     out.printf("</ul>\n<hr />\n");
-    touchStore();  // household texts may have been given
+    if (given) touchStore();  // the name searches see the new household texts
 
     // 3. Name list, one list per letter, household texts as they are.
     currChar = '\0';

@@ -80,10 +80,10 @@ void writePrivateDetails(RptFile& out, WardMember* m, const WardFamily* fam) {
     if (fam->members != nullptr && fam->members->birth->year > 0) out.printf(" #%s", fixnull(m->recno));
     out.printf("\n");
     if (noDate(m->baptism)) return;
-    out.printf("%sbapt: %s", DetailPrefix, fixdate(m->baptism));
-    if (!noDate(m->confirm)) out.printf(", conf: %s", fixdate(m->confirm));
-    if (!noDate(m->endowed)) out.printf(", endow: %s", fixdate(m->endowed));
-    if (!noDate(m->recexp)) out.printf(", RecExp: %s", fixdate(m->recexp));
+    out.printf("%sbapt: %s", DetailPrefix, dateText(m->baptism).s);
+    if (!noDate(m->confirm)) out.printf(", conf: %s", dateText(m->confirm).s);
+    if (!noDate(m->endowed)) out.printf(", endow: %s", dateText(m->endowed).s);
+    if (!noDate(m->recexp)) out.printf(", RecExp: %s", dateText(m->recexp).s);
     out.printf("\n");
 }
 
@@ -112,10 +112,11 @@ void writeMember(RptFile& out, WardMember* m, const WardFamily* fam, int priv) {
         out.printf("%s(%s - %s)\n", CallingPrefix, p->org != nullptr ? fixnull(p->org->org) : "", fixnull(p->pos));
 }
 
-// The family blocks of the text directory written last, kept for the book
-// outline written next, which shows the very same blocks: each block is
-// formatted once for both files. Valid only for the same edition of an
-// unchanged store.
+// The family blocks of the text directory written last in each edition,
+// kept for the book outline of that edition written next, which shows the
+// very same blocks: each block is formatted once for both files. Valid only
+// for an unchanged store. The two editions keep their blocks apart, so that
+// they can be written at the same time.
 struct Blocks {
     bool valid = false;
     int priv = 0;
@@ -124,12 +125,15 @@ struct Blocks {
     std::string text;               // the blocks one after another
     std::vector<std::size_t> ends;  // where each block ends in text
 };
-Blocks& lastBlocks = *new Blocks;
+Blocks* const lastBlocksOf = new Blocks[2];
+
+Blocks& lastBlocks(int priv) { return lastBlocksOf[priv != 0 ? 1 : 0]; }
 
 }  // namespace
 
 void writeTextRpt(const char* fname, int priv) {
-    lastBlocks = Blocks();
+    Blocks& blocks = lastBlocks(priv);
+    blocks = Blocks();
     RptFile out;
     if (!openReport(out, fname)) return;
     char letter = '\0';
@@ -140,18 +144,18 @@ void writeTextRpt(const char* fname, int priv) {
         }
         out.startCapture();
         writeFamily(out, fam, priv);
-        lastBlocks.fams.push_back(fam);
-        out.endCapture(lastBlocks.text);
-        lastBlocks.ends.push_back(lastBlocks.text.size());
+        blocks.fams.push_back(fam);
+        out.endCapture(blocks.text);
+        blocks.ends.push_back(blocks.text.size());
     });
-    lastBlocks.valid = true;
-    lastBlocks.priv = priv;
-    lastBlocks.generation = storeGeneration();
+    blocks.valid = true;
+    blocks.priv = priv;
+    blocks.generation = storeGeneration();
 }
 
 void writeMMS(const char* fname, int priv) {
     Blocks blocks;
-    std::swap(blocks, lastBlocks);
+    std::swap(blocks, lastBlocks(priv));
     const bool reuse = blocks.valid && blocks.priv == priv && blocks.generation == storeGeneration();
     RptFile out;
     if (!openReport(out, fname)) return;

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <utility>
 
 #include "rollbook.h"
 
@@ -101,4 +103,24 @@ TEST(RptFile, LineFeedsInsideLongArgumentsBecomeCrLfWhereverTheyStand) {
     EXPECT_EQ(written("rptfile_lf.txt", [&](RptFile& f) { f.printf("%s|%s", arg.c_str(), arg.substr(0, 7).c_str()); }),
               want + "|" + want.substr(0, 8));
     std::remove("rptfile_lf.txt");
+}
+
+TEST(ConsoleMessages, HeldTextsKeepTheirOrderAndStreamsUntilWrittenWhileOtherThreadsWriteAtOnce) {
+    const char* absent = textOrNull(Text());
+    HeldMessages held;
+    testing::internal::CaptureStderr();
+    holdMessages(&held);
+    consoleMessage(stderr, "Error opening report file (%s)\n", "a.txt");
+    consoleMessage(stdout, "%d%%", 5);
+    consoleMessage(stderr, "[%s]\n", absent);
+    std::thread([] { consoleMessage(stderr, "not held\n"); }).join();
+    holdMessages(nullptr);
+    consoleMessage(stderr, "direct\n");
+    ASSERT_EQ(held.texts.size(), 3u);
+    EXPECT_EQ(held.texts[1], std::make_pair(stdout, std::string("5%")));
+    held.texts.erase(held.texts.begin() + 1);
+    held.write();
+    EXPECT_TRUE(held.texts.empty());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "not held\ndirect\nError opening report file (a.txt)\n[(null)]\n");
 }
