@@ -45,6 +45,13 @@ void progress(const char* text) {
 enum Group { NoWriter = -1, FamilyTable, MemberTable, Callings, PrivateText, PrivatePage, PublicText, PublicPage,
              Phones, HomeTeaching, VisitingTeaching, Classes, Groups };
 
+// The groups from the heaviest to the lightest on large exports. Taking the
+// heavy ones first leaves the light ones to even out where the two threads
+// end.
+const Group HeaviestFirst[] = {PrivatePage,  PrivateText, PublicPage, Classes,          PublicText, MemberTable,
+                               HomeTeaching, FamilyTable, Callings,   VisitingTeaching, Phones};
+static_assert(sizeof HeaviestFirst / sizeof HeaviestFirst[0] == Groups, "every group has its place");
+
 // One step: a progress text, a writer, or both (the text comes first).
 struct Step {
     const char* note;
@@ -141,8 +148,8 @@ void runInSequence(const std::vector<Step>& steps) {
     }
 }
 
-// runShared: two threads, this one and another, take the groups of writers
-// in sequence order, each the next group not yet taken. This thread also
+// runShared: two threads, this one and another, take the groups of writers,
+// heaviest first, each the next group not yet taken. This thread also
 // writes the console in sequence order, waiting where a step has not ended.
 void runShared(const std::vector<Step>& steps) {
     // The family walk every directory shares is collected once, and Family's
@@ -151,14 +158,13 @@ void runShared(const std::vector<Step>& steps) {
     const data_detail::FamilyOrder& order = data_detail::familiesInOrder();
     if (Family != nullptr) Family->current = order.end;
 
-    // The groups in the order of their first steps, and the steps of each.
+    // The steps of each group, and the groups in the order they are taken.
     std::vector<std::vector<std::size_t>> groups(Groups);
+    for (std::size_t i = 0; i < steps.size(); ++i)
+        if (steps[i].group != NoWriter) groups[steps[i].group].push_back(i);
     std::vector<Group> taking;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        if (steps[i].group == NoWriter) continue;
-        if (groups[steps[i].group].empty()) taking.push_back(steps[i].group);
-        groups[steps[i].group].push_back(i);
-    }
+    for (Group g : HeaviestFirst)
+        if (!groups[g].empty()) taking.push_back(g);
 
     std::vector<HeldMessages> held(steps.size());
     std::vector<char> done(steps.size(), 0);
