@@ -97,6 +97,7 @@ void init() {
     readMembership();
     readAuxiliary();
     readOrganizations();
+    startReports();
     std::printf("Reading HT\n");
     readHTCSV("HomeTeaching.csv");
     readHTTXT("ht.txt", 1);

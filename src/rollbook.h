@@ -178,6 +178,12 @@ void init();
 // process: nothing to do between reading and writing.
 void process();
 
+// startReports: begin the report sequence before the teaching assignments
+// are read. Where the reports are written by two threads, those that show no
+// teaching assignment may then be written while the assignments are read.
+// Files, console and status stay those of the sequence written by wrapup.
+void startReports();
+
 // wrapup: write every report in the fixed sequence, with the unit prefix.
 // Where it can, the writers run on two threads; the files, the console and
 // the status are those of the sequence written in order.

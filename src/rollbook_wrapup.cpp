@@ -5,6 +5,7 @@
 // sequence's order, each writer's messages being held until their turn.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -120,6 +121,17 @@ std::vector<Step> reportSteps(std::vector<std::string>& names) {
     return steps;
 }
 
+// notLinked: whether no file of these names is a symbolic link or a regular
+// file with further links (absent names and other kinds count as unlinked).
+bool notLinked(const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        struct stat st;
+        if (lstat(name.c_str(), &st) != 0) continue;
+        if (S_ISLNK(st.st_mode) || (S_ISREG(st.st_mode) && st.st_nlink > 1)) return false;
+    }
+    return true;
+}
+
 // canShare: whether the sequence may be shared between two threads. Not on
 // a machine with one core. Not when the directory's web page would change
 // records that later reports read: it gives a household text to a family
@@ -132,13 +144,7 @@ bool canShare(const std::vector<std::string>& names) {
     data_detail::visitFamilies([&](const WardFamily* fam) {
         if (!fam->household || fam->famid == 0) settled = false;
     });
-    if (!settled) return false;
-    for (const std::string& name : names) {
-        struct stat st;
-        if (lstat(name.c_str(), &st) != 0) continue;
-        if (S_ISLNK(st.st_mode) || (S_ISREG(st.st_mode) && st.st_nlink > 1)) return false;
-    }
-    return true;
+    return settled && notLinked(names);
 }
 
 void runInSequence(const std::vector<Step>& steps) {
@@ -148,78 +154,147 @@ void runInSequence(const std::vector<Step>& steps) {
     }
 }
 
-// runShared: two threads, this one and another, take the groups of writers,
-// heaviest first, each the next group not yet taken. This thread also
-// writes the console in sequence order, waiting where a step has not ended.
-void runShared(const std::vector<Step>& steps) {
-    // The family walk every directory shares is collected once, and Family's
-    // cursor set where the sequence's walks leave it: the threads then only
-    // read both.
-    const data_detail::FamilyOrder& order = data_detail::familiesInOrder();
-    if (Family != nullptr) Family->current = order.end;
+// The groups that read nothing the teaching readers write (assignments, and
+// the families' links to them), and the files those readers read. While the
+// readers run, these groups may already be written.
+const Group BeforeTeaching[] = {Classes, MemberTable, FamilyTable, Phones};
+const std::vector<std::string> TeachingInputs = {"HomeTeaching.csv", "ht.txt", "VisitingTeaching.csv", "vt.txt"};
 
-    // The steps of each group, and the groups in the order they are taken.
-    std::vector<std::vector<std::size_t>> groups(Groups);
-    for (std::size_t i = 0; i < steps.size(); ++i)
-        if (steps[i].group != NoWriter) groups[steps[i].group].push_back(i);
-    std::vector<Group> taking;
-    for (Group g : HeaviestFirst)
-        if (!groups[g].empty()) taking.push_back(g);
+// ReportRun: the report sequence of a run, shared between two threads where
+// it can be (canShare). Two threads, this one and another, take the groups
+// of writers, heaviest first, each the next group not yet taken. begin may
+// start the groups of BeforeTeaching on a thread of their own ahead of the
+// rest. finish writes the console in sequence order (on the thread that
+// calls it), waiting where a step has not ended.
+class ReportRun {
+public:
+    ReportRun() : steps_(reportSteps(names_)) {}
 
-    std::vector<HeldMessages> held(steps.size());
-    std::vector<char> done(steps.size(), 0);
-    std::mutex lock;
-    std::condition_variable ended;
-    std::atomic<std::size_t> nextGroup{0};
-    // work: run the groups this thread takes; after each step, call then().
-    auto work = [&](auto then) {
-        for (std::size_t k = nextGroup++; k < taking.size(); k = nextGroup++) {
-            for (std::size_t i : groups[taking[k]]) {
-                holdMessages(&held[i]);
-                steps[i].write();
-                holdMessages(nullptr);
-                {
-                    std::lock_guard<std::mutex> guard(lock);
-                    done[i] = 1;
-                }
-                ended.notify_all();
-                then();
-            }
+    void begin(bool early) {
+        shared_ = canShare(names_);
+        if (!shared_) return;
+        // The family walk every directory shares is collected once, and
+        // Family's cursor set where the sequence's walks leave it: the
+        // threads then only read both.
+        const data_detail::FamilyOrder& order = data_detail::familiesInOrder();
+        if (Family != nullptr) Family->current = order.end;
+
+        groups_.resize(Groups);
+        for (std::size_t i = 0; i < steps_.size(); ++i)
+            if (steps_[i].group != NoWriter) groups_[steps_[i].group].push_back(i);
+        held_.resize(steps_.size());
+        done_.assign(steps_.size(), 0);
+        std::vector<Group> first, later;
+        for (Group g : HeaviestFirst) {
+            if (groups_[g].empty()) continue;
+            const bool before = std::find(std::begin(BeforeTeaching), std::end(BeforeTeaching), g) !=
+                                std::end(BeforeTeaching);
+            (early && before ? first : later).push_back(g);
         }
-    };
-
-    std::size_t shown = 0;   // steps whose console output is out
-    bool noteShown = false;  // the note of step shown is out
-    auto show = [&](bool wait) {
-        for (; shown < steps.size(); ++shown, noteShown = false) {
-            const Step& step = steps[shown];
-            if (step.note != nullptr && !noteShown) progress(step.note);
-            noteShown = true;
-            if (!step.write) continue;
-            std::unique_lock<std::mutex> guard(lock);
-            if (!done[shown] && !wait) return;
-            ended.wait(guard, [&] { return done[shown] != 0; });
-            guard.unlock();
-            held[shown].write();
+        taking_ = later;
+        if (first.empty()) return;
+        try {
+            early_ = std::thread([this, first] {
+                for (Group g : first) runGroup(g, [] {});
+            });
+        } catch (const std::system_error&) {
+            // No thread to be had: those groups wait for the rest.
+            taking_ = first;
+            taking_.insert(taking_.end(), later.begin(), later.end());
         }
-    };
-
-    std::thread other;
-    try {
-        other = std::thread([&] { work([] {}); });
-    } catch (const std::system_error&) {
-        // No second thread to be had: this one takes every group.
     }
-    work([&] { show(false); });
-    show(true);
-    if (other.joinable()) other.join();
-}
+
+    void finish() {
+        if (!shared_) {
+            runInSequence(steps_);
+            return;
+        }
+        if (early_.joinable()) early_.join();
+        std::thread other;
+        try {
+            other = std::thread([this] { work([] {}); });
+        } catch (const std::system_error&) {
+            // No second thread to be had: this one takes every group.
+        }
+        work([this] { show(false); });
+        show(true);
+        if (other.joinable()) other.join();
+    }
+
+private:
+    // runGroup: the steps of one group in order, their messages held; after
+    // each step, then().
+    template <typename Then>
+    void runGroup(Group g, Then then) {
+        for (std::size_t i : groups_[g]) {
+            holdMessages(&held_[i]);
+            steps_[i].write();
+            holdMessages(nullptr);
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                done_[i] = 1;
+            }
+            ended_.notify_all();
+            then();
+        }
+    }
+
+    // work: run the groups this thread takes.
+    template <typename Then>
+    void work(Then then) {
+        for (std::size_t k = next_++; k < taking_.size(); k = next_++) runGroup(taking_[k], then);
+    }
+
+    // show: write the console of the steps in sequence order, as far as they
+    // have ended; with wait, to the end of the sequence.
+    void show(bool wait) {
+        for (; shown_ < steps_.size(); ++shown_, noteShown_ = false) {
+            const Step& step = steps_[shown_];
+            if (step.note != nullptr && !noteShown_) progress(step.note);
+            noteShown_ = true;
+            if (!step.write) continue;
+            std::unique_lock<std::mutex> guard(lock_);
+            if (!done_[shown_] && !wait) return;
+            ended_.wait(guard, [&] { return done_[shown_] != 0; });
+            guard.unlock();
+            held_[shown_].write();
+        }
+    }
+
+    std::vector<std::string> names_;
+    std::vector<Step> steps_;
+    bool shared_ = false;
+    std::vector<std::vector<std::size_t>> groups_;  // the steps of each group
+    std::vector<Group> taking_;                     // the groups left to take, in order
+    std::atomic<std::size_t> next_{0};              // the next of them to take
+    std::vector<HeldMessages> held_;
+    std::vector<char> done_;  // steps that have ended
+    std::mutex lock_;
+    std::condition_variable ended_;
+    std::thread early_;
+    std::size_t shown_ = 0;   // steps whose console output is out
+    bool noteShown_ = false;  // the note of step shown_ is out
+};
+
+// The run begun by startReports, if any. It is never destroyed: a run that
+// has not ended by the time the process exits has nothing left to end.
+ReportRun* current = nullptr;
 
 }  // namespace
 
+void startReports() {
+    if (current != nullptr) return;
+    current = new ReportRun;
+    current->begin(notLinked(TeachingInputs));
+}
+
 void wrapup() {
-    std::vector<std::string> names;
-    const std::vector<Step> steps = reportSteps(names);
-    if (canShare(names)) runShared(steps);
-    else runInSequence(steps);
+    if (current == nullptr) {
+        current = new ReportRun;
+        current->begin(false);
+    }
+    ReportRun* run = current;
+    current = nullptr;
+    run->finish();
+    delete run;
 }
