@@ -171,6 +171,12 @@ WardMember* find_member_adult(const char* lname, const char* fname);
 // case. Null when names is absent or empty or nothing matches.
 WardFamily* find_family_names(const char* names, int htsw);
 
+// prepareTextSearches: build now the searches that find_member_adult and
+// find_family_names would build at their first use after a store change.
+// They only read the store, so another thread may read it meanwhile, as long
+// as nothing changes it and no other thread uses those two functions.
+void prepareTextSearches();
+
 // family_names: list the families on standard output and wait for ENTER.
 void family_names();
 

@@ -100,6 +100,7 @@ void init() {
     startReports();
     std::printf("Reading HT\n");
     readHTCSV("HomeTeaching.csv");
+    awaitTextSearches();
     readHTTXT("ht.txt", 1);
     std::printf("Reading VT\n");
     readVTCSV("VisitingTeaching.csv");

@@ -179,10 +179,17 @@ void init();
 void process();
 
 // startReports: begin the report sequence before the teaching assignments
-// are read. Where the reports are written by two threads, those that show no
-// teaching assignment may then be written while the assignments are read.
-// Files, console and status stay those of the sequence written by wrapup.
+// are read. Where the reports are written by two threads, the other thread
+// then builds the searches of the teaching text files (prepareTextSearches)
+// and writes the reports that show no teaching assignment while the
+// exports are read. Files, console and status stay those of the sequence
+// written by wrapup.
 void startReports();
+
+// awaitTextSearches: wait until the searches of the teaching text files are
+// built, when startReports has them built on the other thread; at once
+// otherwise. Call it before reading those files.
+void awaitTextSearches();
 
 // wrapup: write every report in the fixed sequence, with the unit prefix.
 // Where it can, the writers run on two threads; the files, the console and

@@ -161,11 +161,12 @@ const Group BeforeTeaching[] = {Classes, MemberTable, FamilyTable, Phones};
 const std::vector<std::string> TeachingInputs = {"HomeTeaching.csv", "ht.txt", "VisitingTeaching.csv", "vt.txt"};
 
 // ReportRun: the report sequence of a run, shared between two threads where
-// it can be (canShare). Two threads, this one and another, take the groups
-// of writers, heaviest first, each the next group not yet taken. begin may
-// start the groups of BeforeTeaching on a thread of their own ahead of the
-// rest. finish writes the console in sequence order (on the thread that
-// calls it), waiting where a step has not ended.
+// it can be (canShare). Two threads, the one that calls finish and another,
+// take the groups of writers, heaviest first, each the next group not yet
+// taken. With early, begin starts the other thread at once: it builds the
+// teaching text files' searches, then takes the groups of BeforeTeaching
+// (which come first) and, once finish has been called, the rest. finish
+// writes the console in sequence order, waiting where a step has not ended.
 class ReportRun {
 public:
     ReportRun() : steps_(reportSteps(names_)) {}
@@ -191,17 +192,30 @@ public:
                                 std::end(BeforeTeaching);
             (early && before ? first : later).push_back(g);
         }
-        taking_ = later;
-        if (first.empty()) return;
+        taking_ = first;
+        taking_.insert(taking_.end(), later.begin(), later.end());
+        firstLater_ = first.size();
+        if (!early) return;
         try {
-            early_ = std::thread([this, first] {
-                for (Group g : first) runGroup(g, [] {});
+            searchesPending_ = true;
+            other_ = std::thread([this] {
+                prepareTextSearches();
+                {
+                    std::lock_guard<std::mutex> guard(lock_);
+                    searchesPending_ = false;
+                }
+                ended_.notify_all();
+                work([] {});
             });
         } catch (const std::system_error&) {
-            // No thread to be had: those groups wait for the rest.
-            taking_ = first;
-            taking_.insert(taking_.end(), later.begin(), later.end());
+            // No thread to be had: finish tries again.
+            searchesPending_ = false;
         }
+    }
+
+    void awaitSearches() {
+        std::unique_lock<std::mutex> guard(lock_);
+        ended_.wait(guard, [this] { return !searchesPending_; });
     }
 
     void finish() {
@@ -209,16 +223,21 @@ public:
             runInSequence(steps_);
             return;
         }
-        if (early_.joinable()) early_.join();
-        std::thread other;
-        try {
-            other = std::thread([this] { work([] {}); });
-        } catch (const std::system_error&) {
-            // No second thread to be had: this one takes every group.
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            open_ = true;
+        }
+        ended_.notify_all();
+        if (!other_.joinable()) {
+            try {
+                other_ = std::thread([this] { work([] {}); });
+            } catch (const std::system_error&) {
+                // No second thread to be had: this one takes every group.
+            }
         }
         work([this] { show(false); });
         show(true);
-        if (other.joinable()) other.join();
+        if (other_.joinable()) other_.join();
     }
 
 private:
@@ -239,10 +258,17 @@ private:
         }
     }
 
-    // work: run the groups this thread takes.
+    // work: run the groups this thread takes; a group past those of
+    // BeforeTeaching waits until finish has been called.
     template <typename Then>
     void work(Then then) {
-        for (std::size_t k = next_++; k < taking_.size(); k = next_++) runGroup(taking_[k], then);
+        for (std::size_t k = next_++; k < taking_.size(); k = next_++) {
+            if (k >= firstLater_) {
+                std::unique_lock<std::mutex> guard(lock_);
+                ended_.wait(guard, [this] { return open_; });
+            }
+            runGroup(taking_[k], then);
+        }
     }
 
     // show: write the console of the steps in sequence order, as far as they
@@ -271,7 +297,10 @@ private:
     std::vector<char> done_;  // steps that have ended
     std::mutex lock_;
     std::condition_variable ended_;
-    std::thread early_;
+    std::size_t firstLater_ = 0;    // where the groups after BeforeTeaching begin in taking_
+    bool open_ = false;             // finish has been called: every group may be taken
+    std::thread other_;
+    bool searchesPending_ = false;  // the other thread is building the text searches
     std::size_t shown_ = 0;   // steps whose console output is out
     bool noteShown_ = false;  // the note of step shown_ is out
 };
@@ -286,6 +315,10 @@ void startReports() {
     if (current != nullptr) return;
     current = new ReportRun;
     current->begin(notLinked(TeachingInputs));
+}
+
+void awaitTextSearches() {
+    if (current != nullptr) current->awaitSearches();
 }
 
 void wrapup() {
