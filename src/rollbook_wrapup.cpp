@@ -3,6 +3,7 @@
 // the sequence is shared between two threads. The console shows the same
 // either way: the progress texts and each writer's messages come out in the
 // sequence's order, each writer's messages being held until their turn.
+#include <sched.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -132,14 +133,26 @@ bool notLinked(const std::vector<std::string>& names) {
     return true;
 }
 
-// canShare: whether the sequence may be shared between two threads. Not on
-// a machine with one core. Not when the directory's web page would change
-// records that later reports read: it gives a household text to a family
-// without one and numbers the families whose id is 0. Not when a report's
+// The fewest families for which a second thread pays: below, it would cost
+// more memory and time than it saves.
+constexpr std::size_t SharedFromFamilies = 1000;
+
+// coresAllowed: the processors this process may run on.
+int coresAllowed() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
+    return static_cast<int>(std::thread::hardware_concurrency());
+}
+
+// canShare: whether the sequence may be shared between two threads. Not
+// when the process may run on one core only, nor for a small store. Not
+// when the directory's web page would change records that later reports
+// read: it gives a household text to a family without one and numbers the
+// families whose id is 0. Not when a report's
 // name is a symbolic link or a file with further links: two reports might
 // then be one file, which must get them in sequence order.
 bool canShare(const std::vector<std::string>& names) {
-    if (std::thread::hardware_concurrency() < 2) return false;
+    if (coresAllowed() < 2 || data_detail::familiesInOrder().fams.size() < SharedFromFamilies) return false;
     bool settled = true;
     data_detail::visitFamilies([&](const WardFamily* fam) {
         if (!fam->household || fam->famid == 0) settled = false;

@@ -72,21 +72,27 @@ void writeBB(const char* fname, int priv) {
 
     // 2. Letter index; every family gets its household text and number here.
     char currChar = '\0';
-    bool given = false;
+    bool changed = false;
     walkFamilies([&](WardFamily* fam) {
         const char letter = surnameLetter(fam->lname);
         if (!fam->household) {
             fam->household = composeHousehold(fam, stakeflg);
-            given = true;
+            changed = true;
         }
-        if (fam->famid == 0) fam->famid = ++id;
+        if (fam->famid == 0) {
+            fam->famid = ++id;
+            changed = true;
+        }
         if (letter != currChar) {
             out.printf("<li><a href='#fchar-%c'>%c</a></li>\n", letter, letter);
             currChar = letter;
         }
     });
     out.printf("</ul>\n<hr />\n");
-    if (given) touchStore();  // the name searches see the new household texts
+    // Searches and kept blocks see the new household texts and numbers; a
+    // store left as it was is not touched, so that other writers reading it
+    // at the same time may go on.
+    if (changed) touchStore();
 
     // 3. Name list, one list per letter, household texts as they are.
     currChar = '\0';

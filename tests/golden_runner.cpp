@@ -321,6 +321,57 @@ TEST(Samples, OneLogKeepsProgressTextsAndMessagesInTheOrderWritten) {
     fs::remove_all(work.parent_path());
 }
 
+// A ward large enough for the reports to be written by two threads gives,
+// file for file and byte for byte, what the same run on one core gives: the
+// reports, the console in one log, and the status. So do the runs where some
+// reports cannot be created, where a report's name links to another's file
+// (which must get them in sequence order), and where a teaching file links
+// to a report's file (which must be read before the report is written).
+TEST(Threads, TwoThreadsWriteWhatOneCoreWrites) {
+    if (std::system("command -v taskset >/dev/null 2>&1") != 0) GTEST_SKIP() << "no taskset";
+    std::string tmpl = (fs::temp_directory_path() / "rollbook-threads-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    const fs::path ward = fs::path(tmpl) / "ward";
+    const std::string gen = shellQuote(ROLLBOOK_BENCH_EXE) + " gen --members 4000 --seed 5 --out " +
+                            shellQuote(ward.string()) + " >/dev/null";
+    ASSERT_EQ(std::system(gen.c_str()), 0);
+
+    using Prepare = void (*)(const fs::path&);
+    const std::pair<const char*, Prepare> variants[] = {
+        {"plain", nullptr},
+        {"reports that cannot be created",
+         [](const fs::path& run) {
+             for (const char* name : {"wardfam.csv", "wardmem.csv", "wardbbpub.html", "wardht.txt", "wardym.txt"})
+                 fs::create_directory(run / name);
+         }},
+        {"a report linked to another", [](const fs::path& run) { fs::create_symlink("wardym.txt", run / "wardfam.csv"); }},
+        {"a teaching file linked to a report",
+         [](const fs::path& run) {
+             fs::rename(run / "vt.txt", run / "wardym.txt");
+             fs::create_symlink("wardym.txt", run / "vt.txt");
+         }},
+    };
+    for (const auto& [what, prepare] : variants) {
+        fs::path two, one;
+        const int shared = runSample(ward, two, ">log 2>&1", "", prepare);
+        const int single = runSample(ward, one, ">log 2>&1", "taskset -c 0 ", prepare);
+        EXPECT_EQ(shared, single) << what;
+        std::set<std::string> names;
+        for (const fs::path& dir : {two, one})
+            for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
+        for (const std::string& name : names) {
+            const fs::path a = two / name, b = one / name;
+            ASSERT_TRUE(fs::exists(a) && fs::exists(b)) << what << ": " << name << " written by one run only";
+            if (fs::is_directory(a) || fs::is_directory(b)) continue;
+            const std::string diff = difference(readFile(b), readFile(a));
+            EXPECT_TRUE(diff.empty()) << what << ": " << name << ": " << diff;
+        }
+        fs::remove_all(two.parent_path());
+        fs::remove_all(one.parent_path());
+    }
+    fs::remove_all(tmpl);
+}
+
 #ifndef ROLLBOOK_SANITIZED
 // The sample runs are clean under valgrind's memcheck (skipped without it).
 TEST(Samples, EachSampleRunsCleanUnderMemcheck) {
