@@ -257,11 +257,15 @@ void releaseStore() {
     vtOrder.clear();
 }
 
+// How many families and members have been stored since dataInit.
+std::size_t recordsStored = 0;
+
 }  // namespace
 
 void dataInit() {
     releaseStore();
     touchStore();
+    recordsStored = 0;
     Family = create_link_list();
     Member = create_link_list();
     WardOrgList = create_link_list();
@@ -362,6 +366,7 @@ void storeFamilySorted(WardFamily* fam) {
 
     // 3. Index it by family id.
     putHashByID(HashFamID, fam->famid, fam);
+    ++recordsStored;
     touchStore();
 }
 
@@ -371,6 +376,7 @@ void storeFamily(WardFamily* fam) {
     familyOrderValid = false;  // the list may no longer be in order
     familyOrder.clear();
     putHashByID(HashFamID, fam->famid, fam);
+    ++recordsStored;
     touchStore();
 }
 
@@ -395,8 +401,11 @@ void storeMember(WardMember* mem) {
     add_link_to_tail(Member, create_link_entry(mem));
     putHashByID(HashMemID, mem->memid, mem);
     if (mem->recno) putHashByStr(HashRecNo, mem->recno->c_str(), mem);
+    ++recordsStored;
     touchStore();
 }
+
+std::size_t storedRecords() { return recordsStored; }
 
 WardMember* getFirstMember() { return static_cast<WardMember*>(get_data_from_head(Member)); }
 

@@ -125,6 +125,10 @@ void* nextOnList(linkeddef* list);
 void storeHT(HTDist* ht);
 void storeVT(HTDist* ht);
 
+// storedRecords: how many families and members have been stored since
+// dataInit (those taken out again included): a measure of the run's size.
+std::size_t storedRecords();
+
 // touchStore: tell the store that names, household texts, ages or member
 // chains of stored records have changed, so that the name searches below see
 // the change. The store's own operations call it themselves.

@@ -133,9 +133,9 @@ bool notLinked(const std::vector<std::string>& names) {
     return true;
 }
 
-// The fewest families for which a second thread pays: below, it would cost
-// more memory and time than it saves.
-constexpr std::size_t SharedFromFamilies = 1000;
+// The fewest stored families and members for which a second thread pays:
+// below, it would cost more memory and time than it saves.
+constexpr std::size_t SharedFromRecords = 4000;
 
 // coresAllowed: the processors this process may run on.
 int coresAllowed() {
@@ -152,7 +152,7 @@ int coresAllowed() {
 // name is a symbolic link or a file with further links: two reports might
 // then be one file, which must get them in sequence order.
 bool canShare(const std::vector<std::string>& names) {
-    if (coresAllowed() < 2 || data_detail::familiesInOrder().fams.size() < SharedFromFamilies) return false;
+    if (coresAllowed() < 2 || storedRecords() < SharedFromRecords) return false;
     bool settled = true;
     data_detail::visitFamilies([&](const WardFamily* fam) {
         if (!fam->household || fam->famid == 0) settled = false;
