@@ -3,9 +3,15 @@
 // building, and the tests.
 #include "ward_list.h"
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
+#include <utility>
 
 #if defined(__linux__) && defined(__GLIBC__)
 #include <malloc.h>
@@ -14,6 +20,51 @@
 #endif
 
 namespace {
+
+#if defined(__linux__) && defined(__GLIBC__) && defined(MADV_POPULATE_WRITE)
+// Prefaulter: a thread that has the kernel map each part the heap has grown
+// by, ahead of its use: the pages are then cleared on another core while the
+// records are read and built. Best effort: where the system declines, the
+// pages are mapped at their first use, as always.
+class Prefaulter {
+public:
+    void add(std::uintptr_t from, std::uintptr_t to) {
+        std::lock_guard<std::mutex> guard(lock_);
+        parts_.emplace_back(from, to);
+        if (!started_) {
+            try {
+                std::thread([this] { run(); }).detach();
+                started_ = true;
+            } catch (const std::system_error&) {
+                parts_.clear();
+                return;
+            }
+        }
+        more_.notify_one();
+    }
+
+private:
+    [[noreturn]] void run() {
+        for (;;) {
+            std::pair<std::uintptr_t, std::uintptr_t> part;
+            {
+                std::unique_lock<std::mutex> guard(lock_);
+                more_.wait(guard, [this] { return !parts_.empty(); });
+                part = parts_.front();
+                parts_.pop_front();
+            }
+            madvise(reinterpret_cast<void*>(part.first), part.second - part.first, MADV_POPULATE_WRITE);
+        }
+    }
+
+    std::mutex lock_;
+    std::condition_variable more_;
+    std::deque<std::pair<std::uintptr_t, std::uintptr_t>> parts_;
+    bool started_ = false;
+};
+// Never destroyed: its thread lives as long as the process.
+Prefaulter& prefaulter = *new Prefaulter;
+#endif
 
 // largeHeap: a large export's records fill hundreds of megabytes, which the
 // reports then walk many times. Once the heap is that large, the memory it
@@ -39,6 +90,9 @@ void largeHeap() {
     const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
     const std::uintptr_t from = advised & ~(page - 1);
     madvise(reinterpret_cast<void*>(from), top - from, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    prefaulter.add(from, top);
+#endif
     advised = top;
 #endif
 }
