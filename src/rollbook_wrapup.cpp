@@ -209,10 +209,14 @@ public:
         taking_.insert(taking_.end(), later.begin(), later.end());
         firstLater_ = first.size();
         if (!early) return;
+        // The searches serve the teaching text files only: without them,
+        // nothing waits for the searches.
+        struct stat st;
+        const bool texts = stat("ht.txt", &st) == 0 || stat("vt.txt", &st) == 0;
         try {
-            searchesPending_ = true;
-            other_ = std::thread([this] {
-                prepareTextSearches();
+            searchesPending_ = texts;
+            other_ = std::thread([this, texts] {
+                if (texts) prepareTextSearches();
                 {
                     std::lock_guard<std::mutex> guard(lock_);
                     searchesPending_ = false;
