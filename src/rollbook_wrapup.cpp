@@ -148,9 +148,9 @@ int coresAllowed() {
 // when the process may run on one core only, nor for a small store. Not
 // when the directory's web page would change records that later reports
 // read: it gives a household text to a family without one and numbers the
-// families whose id is 0. Not when a report's
-// name is a symbolic link or a file with further links: two reports might
-// then be one file, which must get them in sequence order.
+// families whose id is 0. Not when a report's name is a symbolic link or a
+// file with further links: two reports might then be one file, which must
+// get them in sequence order.
 bool canShare(const std::vector<std::string>& names) {
     if (coresAllowed() < 2 || storedRecords() < SharedFromRecords) return false;
     bool settled = true;
