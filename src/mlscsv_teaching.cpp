@@ -62,7 +62,7 @@ void linkHTFamily(HTDist* ht) {
         std::size_t amp = cut->find('&');
         // The blank before the "&" goes too; a text that begins with "&"
         // leaves an empty name.
-        if (amp != std::string::npos) cut->resize(amp > 0 ? amp - 1 : 0);
+        if (amp != std::string::npos) cut = cut->substr(0, amp > 0 ? amp - 1 : 0);
     }
     WardFamily* fam = find_family_phone(textOrNull(cut), textOrNull(ht->phone1));
     if (fam == nullptr) {

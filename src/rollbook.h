@@ -5,15 +5,176 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <stdexcept>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
-// A text that may be absent: an empty optional is an absent value.
-using Text = std::optional<std::string>;
+// Text: a text that may be absent, used as an optional string is: test it
+// (has_value, or as a condition), read it through * and -> (c_str, size,
+// data, find, substr, and a std::string by conversion), give it a string or
+// std::nullopt. A record holds dozens of them and a large export hundreds of
+// thousands of records, so a text takes 16 bytes: up to 14 characters are
+// kept in it, a longer text in one block of its own. Like a std::string, a
+// text may hold zero bytes; c_str ends it with one more.
+class Text {
+public:
+    static constexpr std::size_t npos = std::string::npos;
+
+    Text() noexcept { setAbsent(); }
+    Text(std::nullopt_t) noexcept { setAbsent(); }
+    Text(const char* s) { setAbsent(); assign(s, std::char_traits<char>::length(s)); }
+    Text(const std::string& s) { setAbsent(); assign(s.data(), s.size()); }
+    Text(std::string_view s) { setAbsent(); assign(s.data(), s.size()); }
+    Text(const Text& t) {
+        setAbsent();
+        if (t) assign(t.data(), t.size());
+    }
+    Text(Text&& t) noexcept {
+        std::memcpy(raw_, t.raw_, sizeof raw_);
+        t.setAbsent();
+    }
+    ~Text() { release(); }
+
+    Text& operator=(const Text& t) {
+        if (this == &t) return *this;
+        if (t) {
+            assign(t.data(), t.size());
+        } else {
+            reset();
+        }
+        return *this;
+    }
+    Text& operator=(Text&& t) noexcept {
+        if (this == &t) return *this;
+        release();
+        std::memcpy(raw_, t.raw_, sizeof raw_);
+        t.setAbsent();
+        return *this;
+    }
+    Text& operator=(std::nullopt_t) noexcept {
+        reset();
+        return *this;
+    }
+    Text& operator=(const std::string& s) {
+        assign(s.data(), s.size());
+        return *this;
+    }
+    Text& operator=(std::string_view s) {
+        assign(s.data(), s.size());
+        return *this;
+    }
+    Text& operator=(const char* s) {
+        assign(s, std::char_traits<char>::length(s));
+        return *this;
+    }
+
+    // As an optional: presence, and the text itself through * and ->.
+    bool has_value() const noexcept { return tag() != Absent; }
+    explicit operator bool() const noexcept { return has_value(); }
+    void reset() noexcept {
+        release();
+        setAbsent();
+    }
+    const Text& operator*() const noexcept { return *this; }
+    const Text* operator->() const noexcept { return this; }
+    std::string value_or(const char* alt) const { return has_value() ? str() : std::string(alt); }
+
+    // As a string (of a present text; an absent one reads as "").
+    const char* c_str() const noexcept { return tag() == Heap ? heap().ptr : raw_; }
+    const char* data() const noexcept { return c_str(); }
+    std::size_t size() const noexcept {
+        const unsigned char t = tag();
+        return t == Heap ? heap().len : t == Absent ? 0 : t;
+    }
+    std::size_t length() const noexcept { return size(); }
+    bool empty() const noexcept { return size() == 0; }
+    char operator[](std::size_t i) const noexcept { return c_str()[i]; }
+    const char* begin() const noexcept { return c_str(); }
+    const char* end() const noexcept { return c_str() + size(); }
+    std::string_view view() const noexcept { return {c_str(), size()}; }
+    std::string str() const { return std::string(c_str(), size()); }
+    operator std::string() const { return str(); }
+    std::size_t find(char c, std::size_t from = 0) const noexcept { return view().find(c, from); }
+    std::size_t find(const char* s, std::size_t from = 0) const noexcept { return view().find(s, from); }
+    std::size_t find_first_of(const char* set, std::size_t from = 0) const noexcept {
+        return view().find_first_of(set, from);
+    }
+    std::string substr(std::size_t from, std::size_t n = npos) const { return std::string(view().substr(from, n)); }
+    friend std::string operator+(const std::string& a, const Text& b) { return a + b.str(); }
+    friend std::string operator+(const Text& a, const std::string& b) { return a.str() + b; }
+    friend std::string operator+(const char* a, const Text& b) { return a + b.str(); }
+    friend std::string operator+(const Text& a, const char* b) { return a.str() + b; }
+
+    // Equal as optional strings are: absent only equals absent.
+    friend bool operator==(const Text& a, const Text& b) noexcept {
+        if (!a || !b) return !a && !b;
+        return a.view() == b.view();
+    }
+    friend bool operator!=(const Text& a, const Text& b) noexcept { return !(a == b); }
+    friend bool operator==(const Text& a, std::nullopt_t) noexcept { return !a; }
+    friend bool operator!=(const Text& a, std::nullopt_t) noexcept { return static_cast<bool>(a); }
+    friend bool operator==(const Text& a, const char* b) noexcept { return a && a.view() == b; }
+    friend bool operator!=(const Text& a, const char* b) noexcept { return !(a == b); }
+    friend bool operator==(const Text& a, const std::string& b) noexcept { return a && a.view() == b; }
+    friend bool operator!=(const Text& a, const std::string& b) noexcept { return !(a == b); }
+    friend bool operator==(const std::string& b, const Text& a) noexcept { return a == b; }
+    friend bool operator!=(const std::string& b, const Text& a) noexcept { return !(a == b); }
+    friend bool operator==(const char* b, const Text& a) noexcept { return a == b; }
+    friend bool operator!=(const char* b, const Text& a) noexcept { return !(a == b); }
+
+private:
+    // The last byte tells the form: 0 to 14 the length of a text kept in
+    // place (ended by a zero byte), Heap a text in its own block, Absent none.
+    static constexpr unsigned char Inline = 14;
+    static constexpr unsigned char Heap = 0x80;
+    static constexpr unsigned char Absent = 0x81;
+    struct HeapForm {
+        char* ptr;
+        std::uint32_t len;
+    };
+
+    unsigned char tag() const noexcept { return static_cast<unsigned char>(raw_[15]); }
+    void setAbsent() noexcept {
+        raw_[0] = '\0';
+        raw_[15] = static_cast<char>(Absent);
+    }
+    HeapForm heap() const noexcept {
+        HeapForm h;
+        std::memcpy(&h, raw_, sizeof h);
+        return h;
+    }
+    void release() noexcept {
+        if (tag() == Heap) delete[] heap().ptr;
+    }
+    void assign(const char* s, std::size_t n) {
+        if (n > 0xFFFFFFFFu) throw std::length_error("text too long");
+        if (n <= Inline) {
+            char tmp[Inline + 1];
+            std::memcpy(tmp, s, n);  // s may lie in this text's own block
+            release();
+            std::memcpy(raw_, tmp, n);
+            raw_[n] = '\0';
+            raw_[15] = static_cast<char>(n);
+            return;
+        }
+        char* p = new char[n + 1];
+        std::memcpy(p, s, n);
+        p[n] = '\0';
+        release();
+        const HeapForm h{p, static_cast<std::uint32_t>(n)};
+        std::memcpy(raw_, &h, sizeof h);
+        raw_[15] = static_cast<char>(Heap);
+    }
+
+    alignas(8) char raw_[16];
+};
 
 // The program's version, printed in the banner.
 extern const char* const RollbookVersion;

@@ -1,4 +1,5 @@
-// Driver services: the run date seam and the report-file writer.
+// Driver services: the run date seam, the report-file writer, held console
+// messages and the texts of the records.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -123,4 +124,49 @@ TEST(ConsoleMessages, HeldTextsKeepTheirOrderAndStreamsUntilWrittenWhileOtherThr
     EXPECT_TRUE(held.texts.empty());
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "not held\ndirect\nError opening report file (a.txt)\n[(null)]\n");
+}
+
+TEST(Text, KeepsEveryByteOfShortAndLongTextsAndTellsAbsentFromEmpty) {
+    // Lengths around the change from a text kept in place to one in its own
+    // block, zero bytes inside, and the empty text.
+    for (std::size_t n : {0u, 1u, 13u, 14u, 15u, 16u, 600u}) {
+        std::string s(n, 'x');
+        if (n > 2) s[n / 2] = '\0';
+        const Text t(s);
+        ASSERT_TRUE(t.has_value());
+        EXPECT_EQ(t->size(), n);
+        EXPECT_EQ(std::string(*t), s);
+        EXPECT_EQ(t->c_str()[n], '\0');
+        EXPECT_TRUE(t == s);
+        Text copy = t, moved = Text(t);
+        EXPECT_TRUE(copy == t && moved == t);
+    }
+    const Text absent, empty("");
+    EXPECT_FALSE(absent.has_value());
+    EXPECT_TRUE(absent == std::nullopt);
+    EXPECT_FALSE(absent == empty);
+    EXPECT_FALSE(absent == "");
+    EXPECT_TRUE(empty == "");
+    EXPECT_EQ(absent.value_or("-"), "-");
+    EXPECT_STREQ(absent->c_str(), "");
+}
+
+TEST(Text, AssignmentReplacesReleasesAndSurvivesTakingFromItself) {
+    Text t("a text long enough for its own block");
+    t = t;
+    EXPECT_TRUE(t == "a text long enough for its own block");
+    t = t->substr(2, 4);  // from its own block into place
+    EXPECT_TRUE(t == "text");
+    t = std::string(40, 'y');
+    Text other;
+    other = std::move(t);
+    EXPECT_FALSE(t.has_value());
+    EXPECT_EQ(other->size(), 40u);
+    other = std::nullopt;
+    EXPECT_FALSE(other.has_value());
+    other = "back";
+    EXPECT_EQ(other + "!", "back!");
+    Text cut("Smith & Jones");
+    cut = cut->substr(0, cut->find('&'));
+    EXPECT_TRUE(cut == "Smith ");
 }
