@@ -62,19 +62,27 @@ bool familyOrderValid = true;
 // touches) also keeps the node stored last under each key: what a walk of
 // the key's bucket finds first. A caller's own table is walked. The side
 // tables are open-addressed, so that a large export costs one probe per
-// lookup and no allocation per record.
+// lookup and no allocation per record. A large table's slots lie far apart
+// in memory: new keys are gathered and entered Batch at a time, the slots
+// of a batch fetched together, so that the store does not wait for memory
+// once per record. A lookup sees the gathered keys first, newest first.
+constexpr std::size_t Batch = 64;
 
 // NewestById: number -> record stored last under it.
 class NewestById {
 public:
-    void clear() { slots_.clear(); used_ = 0; }
+    void clear() {
+        slots_.clear();
+        used_ = 0;
+        pending_.clear();
+    }
     void put(int id, void* data) {
-        if ((used_ + 1) * 2 > slots_.size()) grow();
-        Slot& s = slots_[slotOf(id)];
-        if (!s.used) ++used_;
-        s = {id, true, data};
+        pending_.push_back({id, true, data});
+        if (pending_.size() >= Batch) settle();
     }
     void* get(int id) const {
+        for (auto it = pending_.rbegin(); it != pending_.rend(); ++it)
+            if (it->id == id) return it->data;
         if (slots_.empty()) return nullptr;
         const Slot& s = slots_[slotOf(id)];
         return s.used ? s.data : nullptr;
@@ -86,38 +94,61 @@ private:
         bool used = false;
         void* data = nullptr;
     };
+    std::size_t home(int id) const {
+        const std::size_t mask = slots_.size() - 1;
+        return (static_cast<std::size_t>(static_cast<unsigned>(id)) * 0x9E3779B97F4A7C15ull >> 20) & mask;
+    }
     // slotOf: the slot holding id, else the free slot where it would go.
     std::size_t slotOf(int id) const {
         const std::size_t mask = slots_.size() - 1;
-        std::size_t i = (static_cast<std::size_t>(static_cast<unsigned>(id)) * 0x9E3779B97F4A7C15ull >> 20) & mask;
+        std::size_t i = home(id);
         while (slots_[i].used && slots_[i].id != id) i = (i + 1) & mask;
         return i;
+    }
+    // settle: enter the gathered keys in the order they came.
+    void settle() {
+        while ((used_ + pending_.size()) * 2 > slots_.size()) grow();
+        for (const Slot& p : pending_) __builtin_prefetch(&slots_[home(p.id)], 1);
+        for (const Slot& p : pending_) {
+            Slot& s = slots_[slotOf(p.id)];
+            if (!s.used) ++used_;
+            s = p;
+        }
+        pending_.clear();
     }
     void grow() {
         std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
         old.swap(slots_);
-        for (const Slot& s : old)
-            if (s.used) slots_[slotOf(s.id)] = s;
+        constexpr std::size_t Ahead = 16;
+        for (std::size_t i = 0; i < old.size(); ++i) {
+            if (i + Ahead < old.size() && old[i + Ahead].used) __builtin_prefetch(&slots_[home(old[i + Ahead].id)], 1);
+            if (old[i].used) slots_[slotOf(old[i].id)] = old[i];
+        }
     }
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
+    std::vector<Slot> pending_;  // put, not yet entered
 };
 
 // NewestByText: text -> the bucket node stored last under it. The node holds
 // the key, so the side table keeps only the key's hash.
 class NewestByText {
 public:
-    void clear() { slots_.clear(); used_ = 0; }
+    void clear() {
+        slots_.clear();
+        used_ = 0;
+        pending_.clear();
+    }
     void put(hash_tbl_str* node) {
-        if ((used_ + 1) * 2 > slots_.size()) grow();
-        const std::size_t hash = hashOf(node->key);
-        Slot& s = slots_[slotOf(node->key, hash)];
-        if (s.node == nullptr) ++used_;
-        s = {hash, node};
+        pending_.push_back({hashOf(node->key), node});
+        if (pending_.size() >= Batch) settle();
     }
     void* get(std::string_view key) const {
+        const std::size_t hash = hashOf(key);
+        for (auto it = pending_.rbegin(); it != pending_.rend(); ++it)
+            if (it->hash == hash && it->node->key == key) return it->node->ptr;
         if (slots_.empty()) return nullptr;
-        const Slot& s = slots_[slotOf(key, hashOf(key))];
+        const Slot& s = slots_[slotOf(key, hash)];
         return s.node != nullptr ? s.node->ptr : nullptr;
     }
 
@@ -133,14 +164,36 @@ private:
         while (slots_[i].node != nullptr && (slots_[i].hash != hash || slots_[i].node->key != key)) i = (i + 1) & mask;
         return i;
     }
+    void settle() {
+        while ((used_ + pending_.size()) * 2 > slots_.size()) grow();
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& p : pending_) __builtin_prefetch(&slots_[p.hash & mask], 1);
+        for (const Slot& p : pending_) {
+            Slot& s = slots_[slotOf(p.node->key, p.hash)];
+            if (s.node == nullptr) ++used_;
+            s = p;
+        }
+        pending_.clear();
+    }
     void grow() {
         std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
         old.swap(slots_);
-        for (const Slot& s : old)
-            if (s.node != nullptr) slots_[slotOf(s.node->key, s.hash)] = s;
+        const std::size_t mask = slots_.size() - 1;
+        constexpr std::size_t Ahead = 16;
+        for (std::size_t i = 0; i < old.size(); ++i) {
+            if (i + Ahead < old.size() && old[i + Ahead].node != nullptr)
+                __builtin_prefetch(&slots_[old[i + Ahead].hash & mask], 1);
+            if (old[i].node == nullptr) continue;
+            // The old keys differ from each other: the first free slot is
+            // theirs, and no key need be read.
+            std::size_t j = old[i].hash & mask;
+            while (slots_[j].node != nullptr) j = (j + 1) & mask;
+            slots_[j] = old[i];
+        }
     }
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
+    std::vector<Slot> pending_;  // put, not yet entered
 };
 
 NewestById& newestFamID = *new NewestById;
