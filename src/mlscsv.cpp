@@ -45,7 +45,7 @@ Text trim(const char* s) {
     while (isWhite(*s)) ++s;
     if (*s == '\0') return std::nullopt;
     try {
-        return std::string(s);
+        return Text(std::string_view(s));
     } catch (const std::bad_alloc&) {
         return std::nullopt;  // callers treat a lost copy like an empty field
     }

@@ -218,6 +218,16 @@ bool RptFile::formatDirect(const char* fmt, va_list ap) {
         case 's': {
             const char* arg = va_arg(ap, const char*);
             if (arg == nullptr) arg = "(null)";
+            // Most arguments are short: they are copied as they are scanned,
+            // and only a longer one is measured first.
+            constexpr int Short = 32;
+            out = room(out, 2 * Short);
+            int i = 0;
+            for (; i < Short && *arg != '\0'; ++i, ++arg) {
+                if (*arg == '\n' && crlf) *out++ = '\r';
+                *out++ = *arg;
+            }
+            if (i < Short) break;
             const std::size_t n = std::strlen(arg);
             out = room(out, 2 * n);
             out = copyText(out, arg, n, crlf);

@@ -14,6 +14,32 @@ namespace {
 // The indent of the lines of a family block.
 const char Indent[] = "&nbsp;&nbsp;";
 
+// needsEscape: whether fixHtml changes any byte of s.
+bool needsEscape(const Text& s) {
+    for (char c : *s)
+        if (c == '&' || c == '"') return true;
+    return false;
+}
+
+// HtmlText: the characters fixHtml gives for s, copied only when something
+// is escaped, which few texts need.
+class HtmlText {
+public:
+    explicit HtmlText(const Text& s) {
+        if (s && needsEscape(s)) {
+            escaped_ = fixHtml(s);
+            text_ = escaped_.c_str();
+        } else {
+            text_ = fixnull(s);
+        }
+    }
+    const char* c_str() const { return text_; }
+
+private:
+    std::string escaped_;
+    const char* text_;
+};
+
 // teachingText: the teachers of an assignment, "first & companion".
 std::string teachingText(const HTDist* ht) {
     std::string text = fixnull(ht->htname);
@@ -113,7 +139,7 @@ void writeBB(const char* fname, int priv) {
 
     // 4. Family blocks.
     walkFamilies([&](WardFamily* fam) {
-        out.printf("<p id='fam-%d'>%s<br />\n", fam->famid, fixHtml(fam->household).c_str());
+        out.printf("<p id='fam-%d'>%s<br />\n", fam->famid, HtmlText(fam->household).c_str());
         writeFamilyHtml(out, fam, priv);
         out.printf("</p><p><a href='#top'>Top</a></p>\n");
     });
@@ -122,8 +148,8 @@ void writeBB(const char* fname, int priv) {
 
 void writeFamilyHtml(RptFile& out, WardFamily* fam, int priv) {
     // 1. Address, city line and phone.
-    if (fam->addr) out.printf("%s%s<br />\n", Indent, fixHtml(fam->addr).c_str());
-    if (fam->addr2) out.printf("%s%s<br />\n", Indent, fixHtml(fam->addr2).c_str());
+    if (fam->addr) out.printf("%s%s<br />\n", Indent, HtmlText(fam->addr).c_str());
+    if (fam->addr2) out.printf("%s%s<br />\n", Indent, HtmlText(fam->addr2).c_str());
     std::string cityLine = strprintf("%s, %s - %s", fixnull(fam->city), fixnull(fam->state), fixnull(fam->zip));
     out.printf("%s%s<br />\n", Indent, cityLine.c_str());
     if (fam->phone) out.printf("%s&nbsp;%s<br />\n", Indent, fam->phone->c_str());
@@ -156,7 +182,7 @@ void writeHtmlFtr(RptFile& out) { out.printf("</body>\n</html>\n"); }
 std::string fixHtml(const Text& s) {
     std::string out;
     if (!s) return out;
-    if (s->find_first_of("&\"") == std::string::npos) return *s;  // most texts: nothing to escape
+    if (!needsEscape(s)) return *s;  // most texts: nothing to escape
     out.reserve(s->size() + 16);
     for (char c : *s) {
         if (c == '&') out += "&amp;";

@@ -2,6 +2,7 @@
 // messages and the texts of the records.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -101,8 +102,18 @@ TEST(RptFile, LineFeedsInsideLongArgumentsBecomeCrLfWhereverTheyStand) {
         arg += c;
         want += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
-    EXPECT_EQ(written("rptfile_lf.txt", [&](RptFile& f) { f.printf("%s|%s", arg.c_str(), arg.substr(0, 7).c_str()); }),
-              want + "|" + want.substr(0, 8));
+    // Every length from none to 70 bytes, so that each way of copying an
+    // argument meets line feeds at its start, middle and end.
+    std::string wantAll;
+    for (std::size_t n = 0; n <= arg.size(); ++n) {
+        const std::size_t lfs = static_cast<std::size_t>(std::count(arg.begin(), arg.begin() + n, '\n'));
+        wantAll += want.substr(0, n + lfs) + "|";
+    }
+    EXPECT_EQ(written("rptfile_lf.txt",
+                      [&](RptFile& f) {
+                          for (std::size_t n = 0; n <= arg.size(); ++n) f.printf("%s|", arg.substr(0, n).c_str());
+                      }),
+              wantAll);
     std::remove("rptfile_lf.txt");
 }
 
