@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data.h"
@@ -66,14 +67,16 @@ T* dataOf(linkedlist* l) {
 // Bytes compared ignoring ASCII letter case.
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool equalNoCase(const std::string& a, const std::string& b) {
+bool equalNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (lower(a[i]) != lower(b[i])) return false;
     return true;
 }
 
-bool sameNoCase(const Text& field, const Text& wanted) { return field && wanted && equalNoCase(*field, *wanted); }
+bool sameNoCase(const Text& field, const Text& wanted) {
+    return field && wanted && equalNoCase(field->view(), wanted->view());
+}
 
 // Hash of one or two texts (FNV-1a), with or without letter case. Records
 // with equal texts share a hash; a search checks the texts themselves.
@@ -81,7 +84,7 @@ struct Hash {
     std::uint64_t h = 1469598103934665603ULL;
     bool noCase;
     explicit Hash(bool ignoreCase) : noCase(ignoreCase) {}
-    Hash& add(const std::string& s) {
+    Hash& add(std::string_view s) {
         for (char c : s) h = (h ^ static_cast<unsigned char>(noCase ? lower(c) : c)) * 1099511628211ULL;
         h = (h ^ 0x100U) * 1099511628211ULL;  // ends the text
         return *this;
@@ -163,7 +166,7 @@ void buildMembersByName() {
         if (mem == nullptr) continue;
         const Text& last = preferred(mem->lpname, mem->lname);
         const Text& first = preferred(mem->fpname, mem->fname);
-        if (last && first) membersByName.add(Hash(false).add(*last).add(*first), mem);
+        if (last && first) membersByName.add(Hash(false).add(last->view()).add(first->view()), mem);
     }
     membersByName.finish();
 }
@@ -173,7 +176,7 @@ void buildFamiliesByName() {
     eachFamily([](WardFamily* fam) {
         const Text& last = preferred(fam->lpname, fam->lname);
         const Text& first = preferred(fam->fpname, fam->fname);
-        if (last && first) familiesByName.add(Hash(true).add(*last).add(*first), fam);
+        if (last && first) familiesByName.add(Hash(true).add(last->view()).add(first->view()), fam);
     });
     familiesByName.finish();
 }
@@ -184,7 +187,7 @@ void buildAdultsByName() {
         // Only the members before the first child (age 1 to 17) count.
         for (WardMember* mem = fam->members; mem != nullptr; mem = mem->next) {
             if (mem->age >= 1 && mem->age <= 17) break;
-            if (mem->lname && mem->fname) adultsByName.add(Hash(false).add(*mem->lname).add(*mem->fname), mem);
+            if (mem->lname && mem->fname) adultsByName.add(Hash(false).add(mem->lname->view()).add(mem->fname->view()), mem);
         }
     });
     adultsByName.finish();
@@ -193,7 +196,7 @@ void buildAdultsByName() {
 void buildFamiliesByHousehold() {
     familiesByHousehold.start();
     eachFamily([](WardFamily* fam) {
-        if (fam->household) familiesByHousehold.add(Hash(true).add(*fam->household), fam);
+        if (fam->household) familiesByHousehold.add(Hash(true).add(fam->household->view()), fam);
     });
     familiesByHousehold.finish();
 }
@@ -217,7 +220,7 @@ Text sisterLabel(const WardFamily* fam) {
 void buildFamiliesBySister() {
     familiesBySister.start();
     eachFamily([](WardFamily* fam) {
-        if (Text label = sisterLabel(fam)) familiesBySister.add(Hash(true).add(*label), fam);
+        if (Text label = sisterLabel(fam)) familiesBySister.add(Hash(true).add(label->view()), fam);
     });
     familiesBySister.finish();
 }
@@ -253,7 +256,7 @@ WardFamily* find_family_phone(const char* name, const char* phone) {
     if (want.first) {
         if (familiesByName.stale()) buildFamiliesByName();
         const Text wantLast = want.last;
-        WardFamily* fam = familiesByName.first(Hash(true).add(want.last).add(*want.first), [&](WardFamily* f) {
+        WardFamily* fam = familiesByName.first(Hash(true).add(want.last).add(want.first->view()), [&](WardFamily* f) {
             return sameNoCase(preferred(f->lpname, f->lname), wantLast) &&
                    sameNoCase(preferred(f->fpname, f->fname), want.first) && match_phone(phone, f);
         });
@@ -271,7 +274,7 @@ WardMember* find_member_phone(const char* name, const char* phone) {
     if (!want.first) return nullptr;  // no first name matches no member
     if (membersByName.stale()) buildMembersByName();
     const Text wantLast = want.last;
-    return membersByName.first(Hash(false).add(want.last).add(*want.first), [&](WardMember* mem) {
+    return membersByName.first(Hash(false).add(want.last).add(want.first->view()), [&](WardMember* mem) {
         if (!same(preferred(mem->lpname, mem->lname), wantLast)) return false;
         if (!same(preferred(mem->fpname, mem->fname), want.first)) return false;
         if (want.suffix && !same(preferred(mem->spname, mem->suff), want.suffix)) return false;
@@ -284,7 +287,7 @@ WardMember* find_member_adult(const char* lname, const char* fname) {
     if (lname == nullptr || fname == nullptr) return nullptr;
     if (adultsByName.stale()) buildAdultsByName();
     const Text wantLast = std::string(lname), wantFirst = std::string(fname);
-    return adultsByName.first(Hash(false).add(*wantLast).add(*wantFirst), [&](WardMember* mem) {
+    return adultsByName.first(Hash(false).add(wantLast->view()).add(wantFirst->view()), [&](WardMember* mem) {
         return same(mem->lname, wantLast) && same(mem->fname, wantFirst);
     });
 }
@@ -295,13 +298,13 @@ WardFamily* find_family_names(const char* names, int htsw) {
     if (htsw) {
         if (familiesByHousehold.stale()) buildFamiliesByHousehold();
         return familiesByHousehold.first(Hash(true).add(want), [&](WardFamily* fam) {
-            return fam->household && equalNoCase(*fam->household, want);
+            return fam->household && equalNoCase(fam->household->view(), want);
         });
     }
     if (familiesBySister.stale()) buildFamiliesBySister();
     return familiesBySister.first(Hash(true).add(want), [&](WardFamily* fam) {
         Text label = sisterLabel(fam);
-        return label && equalNoCase(*label, want);
+        return label && equalNoCase(label->view(), want);
     });
 }
 

@@ -270,9 +270,9 @@ void process_auxfield(WardMember* mem, WardFamily* fam, const char* fld, const c
     } else if (key == "id") {
         mem->memid = fieldNumber(v->c_str());
     } else if (key == "name") {
-        setNames(*v, mem->lname, mem->fname, mem->suff);
+        setNames(v->str(), mem->lname, mem->fname, mem->suff);
     } else if (key == "pname") {
-        setNames(*v, mem->lpname, mem->fpname, mem->spname);
+        setNames(v->str(), mem->lpname, mem->fpname, mem->spname);
     } else if (key == "sex") {
         char c = (*v)[0];
         if (c == 'M' || c == 'm') mem->sex = 'M';
@@ -291,13 +291,13 @@ void process_auxfield(WardMember* mem, WardFamily* fam, const char* fld, const c
         fam->phone = v;
         mem->phone = v;
     } else if (key == "cell") {
-        pushEntry(mem->cell, *v);
+        pushEntry(mem->cell, v->str());
     } else if (key == "work") {
-        pushEntry(mem->work, *v);
+        pushEntry(mem->work, v->str());
     } else if (key == "email") {
-        pushEntry(mem->email2, *v);
+        pushEntry(mem->email2, v->str());
     } else if (key == "rem") {
-        pushEntry(mem->rem, *v);
+        pushEntry(mem->rem, v->str());
     } else if (key == "birth") {
         parse_date(v->c_str(), mem->birth);
         mem->age = calcAge(mem->birth);

@@ -100,7 +100,7 @@ public:
     const char* end() const noexcept { return c_str() + size(); }
     std::string_view view() const noexcept { return {c_str(), size()}; }
     std::string str() const { return std::string(c_str(), size()); }
-    operator std::string() const { return str(); }
+    explicit operator std::string() const { return str(); }
     std::size_t find(char c, std::size_t from = 0) const noexcept { return view().find(c, from); }
     std::size_t find(const char* s, std::size_t from = 0) const noexcept { return view().find(s, from); }
     std::size_t find_first_of(const char* set, std::size_t from = 0) const noexcept {

@@ -27,6 +27,6 @@ void writePhoneEntry(RptFile& out, const WardFamily* fam) {
     std::string phones;
     if (isEmpty(fam->phone)) phones = "[no phone]";
     else if (!isEmpty(fam->phone2)) phones = strprintf("%s, %s", fam->phone->c_str(), fam->phone2->c_str());
-    else phones = *fam->phone;
+    else phones = fam->phone->str();
     out.printf("%s\n", phones.c_str());
 }

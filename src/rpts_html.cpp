@@ -182,7 +182,7 @@ void writeHtmlFtr(RptFile& out) { out.printf("</body>\n</html>\n"); }
 std::string fixHtml(const Text& s) {
     std::string out;
     if (!s) return out;
-    if (!needsEscape(s)) return *s;  // most texts: nothing to escape
+    if (!needsEscape(s)) return s->str();  // most texts: nothing to escape
     out.reserve(s->size() + 16);
     for (char c : *s) {
         if (c == '&') out += "&amp;";

@@ -28,7 +28,7 @@ bool sameNoCase(const Text& a, const Text& b) {
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         return s;
     };
-    return a && b && low(*a) == low(*b);
+    return a && b && low(a->str()) == low(b->str());
 }
 
 // after: s from its first non-blank at or past at.
