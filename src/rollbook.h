@@ -357,6 +357,9 @@ void awaitTextSearches();
 // the status are those of the sequence written in order.
 void wrapup();
 
+// coresAllowed: how many processors this process may run on.
+int coresAllowed();
+
 // setStake: set the stake mode (1 stake, 0 ward).
 void setStake(int v);
 

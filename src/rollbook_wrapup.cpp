@@ -137,13 +137,6 @@ bool notLinked(const std::vector<std::string>& names) {
 // below, it would cost more memory and time than it saves.
 constexpr std::size_t SharedFromRecords = 4000;
 
-// coresAllowed: the processors this process may run on.
-int coresAllowed() {
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
-    return static_cast<int>(std::thread::hardware_concurrency());
-}
-
 // canShare: whether the sequence may be shared between two threads. Not
 // when the process may run on one core only, nor for a small store. Not
 // when the directory's web page would change records that later reports
@@ -347,4 +340,10 @@ void wrapup() {
     current = nullptr;
     run->finish();
     delete run;
+}
+
+int coresAllowed() {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
+    return static_cast<int>(std::thread::hardware_concurrency());
 }

@@ -327,6 +327,29 @@ TEST(Samples, OneLogKeepsProgressTextsAndMessagesInTheOrderWritten) {
 // reports cannot be created, where a report's name links to another's file
 // (which must get them in sequence order), and where a teaching file links
 // to a report's file (which must be read before the report is written).
+namespace {
+
+// spoilMembership: give the membership export of run, row by row, a member
+// of unknown sex, rows with too few and too many fields and a row too long
+// to be read at once, and write answers as the operator's answers.
+void spoilMembership(const fs::path& run, const std::string& answers) {
+    std::vector<std::string> rows = lines(readFile(run / "Membership.csv"));
+    ASSERT_GT(rows.size(), 3500u);
+    std::size_t r = 2500, sex = std::string::npos;
+    for (; r < 2600 && sex == std::string::npos; ++r) sex = rows[r].find(",\"M\",");
+    ASSERT_NE(sex, std::string::npos);
+    rows[r - 1].replace(sex, 5, ",\"X\",");
+    rows[2600] = "\"1\",\"Short, Row\"";
+    rows[2700] += std::string(120, ',');
+    rows[2800] += std::string(700, 'z');
+    std::string text;
+    for (const std::string& row : rows) text += row + "\r\n";
+    writeFile(run / "Membership.csv", text);
+    writeFile(run / "answers", answers);
+}
+
+}  // namespace
+
 TEST(Threads, TwoThreadsWriteWhatOneCoreWrites) {
     if (std::system("command -v taskset >/dev/null 2>&1") != 0) GTEST_SKIP() << "no taskset";
     std::string tmpl = (fs::temp_directory_path() / "rollbook-threads-XXXXXX").string();
@@ -350,11 +373,18 @@ TEST(Threads, TwoThreadsWriteWhatOneCoreWrites) {
              fs::rename(run / "vt.txt", run / "wardym.txt");
              fs::create_symlink("wardym.txt", run / "vt.txt");
          }},
+        // Membership rows the reader reports, far enough into the file that
+        // it is read ahead of them; the operator goes on past the first
+        // member of unknown sex.
+        {"membership rows that are reported", [](const fs::path& run) { spoilMembership(run, "\n"); }},
+        {"the operator stopping at a member of unknown sex", [](const fs::path& run) { spoilMembership(run, "q\n"); }},
     };
+    // Standard input is the operator's answers where a variant gives them.
+    const std::string redirect = "<\"$([ -f answers ] && echo answers || echo /dev/null)\" >log 2>&1";
     for (const auto& [what, prepare] : variants) {
         fs::path two, one;
-        const int shared = runSample(ward, two, ">log 2>&1", "", prepare);
-        const int single = runSample(ward, one, ">log 2>&1", "taskset -c 0 ", prepare);
+        const int shared = runSample(ward, two, redirect, "", prepare);
+        const int single = runSample(ward, one, redirect, "taskset -c 0 ", prepare);
         EXPECT_EQ(shared, single) << what;
         std::set<std::string> names;
         for (const fs::path& dir : {two, one})

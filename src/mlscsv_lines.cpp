@@ -1,0 +1,249 @@
+// CsvLines: the lines of an input file as the CSV reader splits them, read
+// either when asked for or ahead on another thread.
+//
+// Reading ahead, a thread reads and splits the lines with the CSV reader
+// and keeps a copy of each: its result, its message, its fields (each ended
+// by a zero byte) and the intact line. The copies reach the reader in
+// batches, so that the two threads meet once per batch, not once per line.
+// The CSV module is not reentrant: while the thread runs, only it calls the
+// module. To dump a line, the thread is stopped and the line split again in
+// the record of id, with the reader's cuts copied over its fields.
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "mlscsv.h"
+#include "wrpcsv.h"
+
+namespace {
+
+// Lines handed over at a time, and batches waiting at most.
+constexpr std::size_t BatchLines = 64;
+constexpr std::size_t BatchesAhead = 16;
+
+// The smallest file worth a second thread.
+constexpr long long ReadAheadFrom = 512 * 1024;
+
+// One line as the CSV reader left it.
+struct Line {
+    int rc = 0;
+    const char* err = nullptr;  // the reader's message after a failed line
+    int numFields = 0;
+    bool hasLine = false;
+    std::string line;                   // the intact line, when the record holds one
+    std::string text;                   // the fields, each ended by a zero byte
+    std::vector<std::uint32_t> starts;  // where each field begins in text
+
+    // take: copy what the CSV reader holds for id after a read giving result.
+    void take(int id, int result) {
+        rc = result;
+        err = result != 0 ? wrpCsvGetErrMsg() : nullptr;
+        numFields = std::max(wrpCsvGetNumFields(id), 0);
+        const char* l = wrpCsvGetLine(id);
+        hasLine = l != nullptr;
+        line.assign(l != nullptr ? l : "");
+        text.clear();
+        starts.clear();
+        for (int i = 0; i < numFields; ++i) {
+            starts.push_back(static_cast<std::uint32_t>(text.size()));
+            text += wrpCsvGetField(id, i);
+            text += '\0';
+        }
+    }
+    // length: the bytes of field i as it was split, before any cut.
+    std::size_t length(int i) const {
+        const std::size_t end = i + 1 < numFields ? starts[i + 1] : text.size();
+        return end - starts[i] - 1;
+    }
+};
+
+using Batch = std::vector<Line>;
+
+}  // namespace
+
+struct CsvLines::State {
+    State(int csv, std::FILE* file, bool readAhead) : id(csv), fp(file), ahead(readAhead) {}
+
+    int id;
+    std::FILE* fp;
+    bool ahead;  // lines come from the thread
+
+    // Shared with the thread, under lock.
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Batch> ready;       // read, not yet taken
+    std::vector<Batch> spare;      // taken and done with, for the thread to fill again
+    bool stopping = false;         // the thread is asked to stop
+    bool finished = false;         // the thread read its last line
+    std::optional<int> heldRc;     // a line read but left in the record of id
+
+    // The reader's own.
+    bool running = false;
+    std::thread thread;
+    Batch current;
+    std::size_t at = 0;  // the line taken last in current
+
+    void start();
+    void stop();
+    void readAhead();
+    bool takeBatch();
+};
+
+void CsvLines::State::start() {
+    if (running || finished) return;
+    stopping = false;
+    try {
+        thread = std::thread([this] { readAhead(); });
+        running = true;
+    } catch (const std::system_error&) {
+        ahead = false;  // no thread: the reader reads the lines itself
+    }
+}
+
+void CsvLines::State::stop() {
+    if (!running) return;
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        stopping = true;
+    }
+    changed.notify_all();
+    thread.join();
+    running = false;
+}
+
+void CsvLines::State::readAhead() {
+    Batch batch;
+    for (bool done = false; !done;) {
+        // 1. Wait while enough lines are waiting; stop when asked.
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            changed.wait(guard, [this] { return stopping || ready.size() < BatchesAhead; });
+            if (stopping) return;
+            if (!spare.empty()) {
+                batch = std::move(spare.back());
+                spare.pop_back();
+            }
+        }
+        // 2. Read up to a batch of lines. A line that cannot be kept for
+        //    want of memory stays in the record of id for the reader.
+        std::size_t n = 0;
+        try {
+            for (; n < BatchLines && !done; ++n) {
+                if (batch.size() <= n) batch.emplace_back();
+                const int rc = wrpCsvReadLine(id, fp);
+                try {
+                    batch[n].take(id, rc);
+                } catch (const std::bad_alloc&) {
+                    std::lock_guard<std::mutex> guard(lock);
+                    heldRc = rc;
+                    done = true;
+                    break;
+                }
+                done = rc == -1;
+            }
+        } catch (const std::bad_alloc&) {
+            done = true;  // no line was lost: the reader goes on from here
+        }
+        // 3. Hand them over.
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            batch.resize(std::min(n, batch.size()));
+            if (!batch.empty()) ready.push_back(std::move(batch));
+            batch = Batch();
+            if (done) finished = true;
+        }
+        changed.notify_all();
+    }
+}
+
+bool CsvLines::State::takeBatch() {
+    std::unique_lock<std::mutex> guard(lock);
+    if (!current.empty()) spare.push_back(std::move(current));
+    current.clear();
+    at = 0;
+    if (ready.empty() && !finished && !running) {
+        // Stopped for a dump: read on.
+        guard.unlock();
+        start();
+        guard.lock();
+    }
+    changed.notify_all();
+    changed.wait(guard, [this] { return !ready.empty() || finished || !running; });
+    if (ready.empty()) return false;
+    current = std::move(ready.front());
+    ready.pop_front();
+    guard.unlock();
+    changed.notify_all();
+    return true;
+}
+
+CsvLines::CsvLines(int id, std::FILE* fp, bool readAhead) : s_(new State(id, fp, readAhead)) {
+    if (s_->ahead) s_->start();
+}
+
+CsvLines::~CsvLines() { s_->stop(); }
+
+bool CsvLines::readAheadPays(std::FILE* fp) {
+    struct stat st;
+    if (fp == nullptr || fstat(fileno(fp), &st) != 0) return false;
+    return st.st_size >= ReadAheadFrom && coresAllowed() >= 2;
+}
+
+int CsvLines::next() {
+    State& s = *s_;
+    if (s.ahead) {
+        if (s.at + 1 < s.current.size()) return s.current[++s.at].rc;
+        if (s.takeBatch()) return s.current[0].rc;
+        // The thread has ended: at the end of the file, or short of memory,
+        // or it could not be started again. The reader reads on by itself.
+        s.stop();
+        s.ahead = false;
+    }
+    if (s.heldRc) {
+        const int rc = *s.heldRc;
+        s.heldRc.reset();
+        return rc;
+    }
+    return wrpCsvReadLine(s.id, s.fp);
+}
+
+int CsvLines::numFields() const {
+    if (!s_->ahead) return wrpCsvGetNumFields(s_->id);
+    return s_->current[s_->at].numFields;
+}
+
+char* CsvLines::field(int col) {
+    if (!s_->ahead) return wrpCsvGetField(s_->id, col);
+    Line& l = s_->current[s_->at];
+    if (col < 0 || col >= l.numFields) return nullptr;
+    return &l.text[l.starts[col]];
+}
+
+const char* CsvLines::errMsg() const {
+    if (!s_->ahead) return wrpCsvGetErrMsg();
+    return s_->current[s_->at].err;
+}
+
+void CsvLines::dump(std::FILE* out) {
+    State& s = *s_;
+    if (s.ahead) {
+        // The thread stops until the next line is taken, and the record of
+        // id holds this line again, cut as the reader cut it.
+        s.stop();
+        const Line& l = s.current[s.at];
+        if (l.hasLine && wrpCsvParseString(s.id, l.line.c_str()) == 0 && wrpCsvGetNumFields(s.id) == l.numFields)
+            for (int i = 0; i < l.numFields; ++i)
+                std::memcpy(wrpCsvGetField(s.id, i), &l.text[l.starts[i]], l.length(i));
+    }
+    dump_csv(s.id, out);
+}
