@@ -434,6 +434,8 @@ private:
 
     void close();
     bool formatDirect(const char* fmt, va_list ap);
+    bool formatPieces(const struct ReportFormat& f, va_list ap);
+    char* copyArgument(char* out, const char* arg);
     char* room(char* out, std::size_t n);
     void put(const char* data, std::size_t n);
     void flushPending();

@@ -16,6 +16,28 @@
 #include <filesystem>
 #include <vector>
 
+#if defined(__linux__) && defined(__GLIBC__)
+#include <link.h>
+#endif
+
+// A report writer prints the same few hundred formats millions of times. A
+// format held in the program's read-only memory cannot change, so it is
+// cut once, per thread, into its pieces: literal text with its line feeds
+// already CR LF, each followed by one conversion.
+struct ReportFormat {
+    // Piece: literal bytes of text, then a conversion ('s', 'c', 'd', or 0
+    // for none).
+    struct Piece {
+        std::uint32_t from, length;
+        char conv;
+        std::uint8_t width, precision;
+    };
+    const char* key = nullptr;
+    bool direct = false;  // only conversions formatted here
+    std::string text;
+    std::vector<Piece> pieces;
+};
+
 namespace {
 
 // Set from any thread that writes reports.
@@ -85,6 +107,96 @@ char* copyText(char* out, const char* p, std::size_t n, bool crlf) {
         *out++ = *p;
     }
     return out;
+}
+
+// readOnlyRanges: where the program's read-only memory lies, found once.
+const std::vector<std::pair<std::uintptr_t, std::uintptr_t>>& readOnlyRanges() {
+    static const auto ranges = [] {
+        std::vector<std::pair<std::uintptr_t, std::uintptr_t>> found;
+#if defined(__linux__) && defined(__GLIBC__)
+        dl_iterate_phdr(
+            [](dl_phdr_info* info, std::size_t, void* data) {
+                auto& out = *static_cast<std::vector<std::pair<std::uintptr_t, std::uintptr_t>>*>(data);
+                for (int i = 0; i < info->dlpi_phnum; ++i) {
+                    const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+                    if (ph.p_type != PT_LOAD || (ph.p_flags & PF_W) != 0) continue;
+                    const std::uintptr_t from = info->dlpi_addr + ph.p_vaddr;
+                    out.emplace_back(from, from + ph.p_memsz);
+                }
+                return 1;  // the program itself comes first; its libraries are not needed
+            },
+            &found);
+#endif
+        return found;
+    }();
+    return ranges;
+}
+
+bool readOnly(const char* p) {
+    const auto at = reinterpret_cast<std::uintptr_t>(p);
+    for (const auto& [from, to] : readOnlyRanges())
+        if (at >= from && at < to) return true;
+    return false;
+}
+
+// compile: the pieces of fmt, its literal text as a file receives it.
+void compile(ReportFormat& f, const char* fmt) {
+    f.key = fmt;
+    f.direct = true;
+    f.text.clear();
+    f.pieces.clear();
+    ReportFormat::Piece piece{0, 0, 0, 0, 0};
+    for (const char* p = fmt; *p != '\0';) {
+        if (*p != '%') {
+            if (*p == '\n') f.text += '\r';
+            f.text += *p++;
+            continue;
+        }
+        ++p;
+        int width, precision;
+        const char c = conversion(p, width, precision);
+        if (c == 0) {
+            f.direct = false;
+            return;
+        }
+        if (c == '%') {
+            f.text += '%';
+            continue;
+        }
+        piece.length = static_cast<std::uint32_t>(f.text.size()) - piece.from;
+        piece.conv = c;
+        piece.width = static_cast<std::uint8_t>(width);
+        piece.precision = static_cast<std::uint8_t>(precision);
+        f.pieces.push_back(piece);
+        piece = ReportFormat::Piece{static_cast<std::uint32_t>(f.text.size()), 0, 0, 0, 0};
+    }
+    piece.length = static_cast<std::uint32_t>(f.text.size()) - piece.from;
+    if (piece.length > 0) f.pieces.push_back(piece);
+}
+
+// compiled: fmt cut into its pieces, or null for a format that may change.
+const ReportFormat* compiled(const char* fmt) {
+    constexpr std::size_t Slots = 1024;
+    thread_local std::vector<ReportFormat> cache(Slots);
+    ReportFormat& f = cache[(reinterpret_cast<std::uintptr_t>(fmt) * 0x9E3779B97F4A7C15ull) >> 54];
+    if (f.key == fmt) return &f;
+    if (!readOnly(fmt)) return nullptr;
+    compile(f, fmt);
+    return &f;
+}
+
+// copyBytes: n bytes from p to out, short ones without a library call.
+// Returns the end of what was written.
+char* copyBytes(char* out, const char* p, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+        std::memcpy(out, p, 8);
+        std::memcpy(out + n - 8, p + n - 8, 8);
+    } else if (n < 8) {
+        for (std::size_t i = 0; i < n; ++i) out[i] = p[i];
+    } else {
+        std::memcpy(out, p, n);
+    }
+    return out + n;
 }
 
 // formatCommon: format the common conversions into sink as vsnprintf would.
@@ -173,16 +285,18 @@ void RptFile::openStdout() {
 
 void RptFile::printf(const char* fmt, ...) {
     if (fp_ == nullptr) return;
+    // The arguments are walked a second time only for a format that is not
+    // formatted here (a copy of them up front costs more than the rest).
     va_list ap;
     va_start(ap, fmt);
-    va_list again;
-    va_copy(again, ap);
-    if (!formatDirect(fmt, ap)) {
-        const std::string text = vstrprintf(fmt, again);
+    const bool done = formatDirect(fmt, ap);
+    va_end(ap);
+    if (!done) {
+        va_start(ap, fmt);
+        const std::string text = vstrprintf(fmt, ap);
+        va_end(ap);
         put(text.data(), text.size());
     }
-    va_end(again);
-    va_end(ap);
     if (capture_ < 0 && (length_ >= PendingLimit || console_)) flushPending();
 }
 
@@ -192,7 +306,48 @@ char* RptFile::room(char* out, std::size_t n) {
     return pending_.data() + used;
 }
 
+bool RptFile::formatPieces(const ReportFormat& f, va_list ap) {
+    char* out = pending_.data() + length_;
+    for (const ReportFormat::Piece& piece : f.pieces) {
+        out = room(out, piece.length + 48);
+        out = copyBytes(out, f.text.data() + piece.from, piece.length);
+        switch (piece.conv) {
+        case 's': out = copyArgument(out, va_arg(ap, const char*)); break;
+        case 'd': out = formatNumber(out, va_arg(ap, int), piece.width, piece.precision); break;
+        case 'c': {
+            const char ch = static_cast<char>(va_arg(ap, int));
+            if (ch == '\n') *out++ = '\r';
+            *out++ = ch;
+            break;
+        }
+        default: break;
+        }
+    }
+    length_ = static_cast<std::size_t>(out - pending_.data());
+    return true;
+}
+
+char* RptFile::copyArgument(char* out, const char* arg) {
+    if (arg == nullptr) arg = "(null)";
+    // Most arguments are short: they are copied as they are scanned, and
+    // only a longer one is measured first.
+    constexpr int Short = 32;
+    const bool crlf = !console_;
+    out = room(out, 2 * Short);
+    for (int i = 0; i < Short; ++i, ++arg) {
+        if (*arg == '\0') return out;
+        if (*arg == '\n' && crlf) *out++ = '\r';
+        *out++ = *arg;
+    }
+    const std::size_t n = std::strlen(arg);
+    out = room(out, 2 * n);
+    return copyText(out, arg, n, crlf);
+}
+
 bool RptFile::formatDirect(const char* fmt, va_list ap) {
+    if (!console_) {
+        if (const ReportFormat* f = compiled(fmt)) return f->direct && formatPieces(*f, ap);
+    }
     // The common conversions go straight into the pending bytes, each line
     // feed (of the format or of an argument) as CR LF; a format with anything
     // else leaves the pending bytes as they were and returns false. Only
@@ -215,24 +370,7 @@ bool RptFile::formatDirect(const char* fmt, va_list ap) {
         ++p;
         int width, precision;
         switch (conversion(p, width, precision)) {
-        case 's': {
-            const char* arg = va_arg(ap, const char*);
-            if (arg == nullptr) arg = "(null)";
-            // Most arguments are short: they are copied as they are scanned,
-            // and only a longer one is measured first.
-            constexpr int Short = 32;
-            out = room(out, 2 * Short);
-            int i = 0;
-            for (; i < Short && *arg != '\0'; ++i, ++arg) {
-                if (*arg == '\n' && crlf) *out++ = '\r';
-                *out++ = *arg;
-            }
-            if (i < Short) break;
-            const std::size_t n = std::strlen(arg);
-            out = room(out, 2 * n);
-            out = copyText(out, arg, n, crlf);
-            break;
-        }
+        case 's': out = copyArgument(out, va_arg(ap, const char*)); break;
         case 'd':
             out = room(out, 48);
             out = formatNumber(out, va_arg(ap, int), width, precision);

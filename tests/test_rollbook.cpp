@@ -95,6 +95,21 @@ TEST(RptFile, FormatsExactlyAsPrintfDoesWhateverTheConversions) {
     std::remove("rptfile_formats.txt");
 }
 
+TEST(RptFile, AFormatBuiltAtRunTimePrintsWhatItHoldsAtEachCall) {
+    // The same buffer holds two formats in turn, as a reused buffer would;
+    // each call must print the format it holds then, as a literal does.
+    char fmt[64];
+    const std::string got = written("rptfile_runtime.txt", [&](RptFile& f) {
+        std::snprintf(fmt, sizeof fmt, "%s", "[%s|%c|%2.2d]\n");
+        f.printf(fmt, "a", 'b', 7);
+        std::snprintf(fmt, sizeof fmt, "%s", "%c%d%%%s\n");
+        f.printf(fmt, '\n', -3, "z");
+        f.printf("[%s|%c|%2.2d]\n", "a", '\n', 7);
+    });
+    EXPECT_EQ(got, "[a|b|07]\r\n\r\n-3%z\r\n[a|\r\n|07]\r\n");
+    std::remove("rptfile_runtime.txt");
+}
+
 TEST(RptFile, LineFeedsInsideLongArgumentsBecomeCrLfWhereverTheyStand) {
     std::string arg, want;
     for (int i = 0; i < 70; ++i) {
