@@ -12,9 +12,11 @@
 //
 //   rollbook_bench run --exe PATH [--sizes 1000,2000,...] [--shapes N] [--runs 3]
 //       for each size: generate, run the program (best of --runs), and print
-//       the wall time, the peak memory and the input-output floor measured
-//       in the same run (reading every input file and writing as many bytes
-//       as the reports hold); then each hard shape at --shapes rows.
+//       the wall time, the peak memory, the input-output floor measured in
+//       the same run (reading every input file and writing as many bytes as
+//       the reports hold) and the growth of the time per doubling of the
+//       size (against the size half as large where it was run); then each
+//       hard shape at --shapes rows.
 //
 // The exports depend on the seed alone.
 #include <sys/resource.h>
@@ -30,6 +32,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -355,16 +358,22 @@ int run(const fs::path& exe, const std::vector<int>& sizes, int shapeRows, int r
     double prev = 0;
     int prevN = 0;
     int bad = 0;
+    std::map<int, double> walls;
     for (int n : sizes) {
         const fs::path dir = root / ("ward-" + std::to_string(n));
         generate(dir, n, false, 1, "normal");
         const Measure m = best(exe, dir, runs);
         std::uintmax_t in = 0, out = 0;
         const double fl = floorSeconds(dir, in, out);
-        // Growth of the time for each doubling of the size since the last row.
+        // Growth of the time for one doubling of the size: against the row
+        // of half the size, else scaled from the last row.
         char growth[16] = "-";
-        if (prev > 0 && n > prevN)
+        const auto half = n % 2 == 0 ? walls.find(n / 2) : walls.end();
+        if (half != walls.end())
+            std::snprintf(growth, sizeof growth, "%.2f", m.wall / half->second);
+        else if (prev > 0 && n > prevN)
             std::snprintf(growth, sizeof growth, "%.2f", std::pow(m.wall / prev, 1.0 / std::log2(double(n) / prevN)));
+        walls[n] = m.wall;
         std::printf("%9d %9.2f %9.3f %9.4f %9.1f %9.1f %9.1f %9s\n", n, in / 1e6, m.wall, fl, m.wall / fl,
                     m.peakKb / 1024.0, m.peakKb * 1024.0 / static_cast<double>(in), growth);
         if (m.status != 0) ++bad;
@@ -397,7 +406,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cmd = argv[1];
-    std::string out, exe, shape = "normal", sizes = "1000,2000,5000,10000,20000,40000,80000,100000";
+    std::string out, exe, shape = "normal", sizes = "1000,2000,5000,10000,20000,40000,50000,80000,100000";
     int members = 1000, shapeRows = 200000, runs = 3;
     unsigned long seed = 1;
     bool stake = false;
