@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -200,6 +199,7 @@ public:
         }
         taking_ = first;
         taking_.insert(taking_.end(), later.begin(), later.end());
+        taken_.assign(taking_.size(), 0);
         firstLater_ = first.size();
         if (!early) return;
         // The searches serve the teaching text files only: without them,
@@ -268,17 +268,36 @@ private:
         }
     }
 
-    // work: run the groups this thread takes; a group past those of
-    // BeforeTeaching waits until finish has been called.
+    // take: the next group for this thread, NoWriter when none is left.
+    // Until finish has been called, only the groups of BeforeTeaching may be
+    // taken, in their order; from then on the heaviest group left, so that
+    // a heavy one is not left to one thread at the end.
+    Group take() {
+        std::unique_lock<std::mutex> guard(lock_);
+        for (;;) {
+            std::size_t pick = taking_.size();
+            for (std::size_t k = 0; k < taking_.size(); ++k) {
+                if (taken_[k] || (!open_ && k >= firstLater_)) continue;
+                if (pick == taking_.size() || (open_ && rank(taking_[k]) < rank(taking_[pick]))) pick = k;
+            }
+            if (pick < taking_.size()) {
+                taken_[pick] = 1;
+                return taking_[pick];
+            }
+            if (open_ || std::find(taken_.begin(), taken_.end(), 0) == taken_.end()) return NoWriter;
+            ended_.wait(guard);
+        }
+    }
+
+    static std::size_t rank(Group g) {
+        return static_cast<std::size_t>(std::find(std::begin(HeaviestFirst), std::end(HeaviestFirst), g) -
+                                        std::begin(HeaviestFirst));
+    }
+
+    // work: run the groups this thread takes.
     template <typename Then>
     void work(Then then) {
-        for (std::size_t k = next_++; k < taking_.size(); k = next_++) {
-            if (k >= firstLater_) {
-                std::unique_lock<std::mutex> guard(lock_);
-                ended_.wait(guard, [this] { return open_; });
-            }
-            runGroup(taking_[k], then);
-        }
+        for (Group g = take(); g != NoWriter; g = take()) runGroup(g, then);
     }
 
     // show: write the console of the steps in sequence order, as far as they
@@ -301,8 +320,8 @@ private:
     std::vector<Step> steps_;
     bool shared_ = false;
     std::vector<std::vector<std::size_t>> groups_;  // the steps of each group
-    std::vector<Group> taking_;                     // the groups left to take, in order
-    std::atomic<std::size_t> next_{0};              // the next of them to take
+    std::vector<Group> taking_;                     // the groups to take, those of BeforeTeaching first
+    std::vector<char> taken_;                       // which of them are taken
     std::vector<HeldMessages> held_;
     std::vector<char> done_;  // steps that have ended
     std::mutex lock_;
