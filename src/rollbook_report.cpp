@@ -329,19 +329,9 @@ bool RptFile::formatPieces(const ReportFormat& f, va_list ap) {
 
 char* RptFile::copyArgument(char* out, const char* arg) {
     if (arg == nullptr) arg = "(null)";
-    // Most arguments are short: they are copied as they are scanned, and
-    // only a longer one is measured first.
-    constexpr int Short = 32;
-    const bool crlf = !console_;
-    out = room(out, 2 * Short);
-    for (int i = 0; i < Short; ++i, ++arg) {
-        if (*arg == '\0') return out;
-        if (*arg == '\n' && crlf) *out++ = '\r';
-        *out++ = *arg;
-    }
     const std::size_t n = std::strlen(arg);
     out = room(out, 2 * n);
-    return copyText(out, arg, n, crlf);
+    return copyText(out, arg, n, !console_);
 }
 
 bool RptFile::formatDirect(const char* fmt, va_list ap) {
