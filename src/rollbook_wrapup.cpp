@@ -3,8 +3,10 @@
 // the sequence is shared between two threads. The console shows the same
 // either way: the progress texts and each writer's messages come out in the
 // sequence's order, each writer's messages being held until their turn.
+#include <fcntl.h>
 #include <sched.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -58,6 +60,7 @@ struct Step {
     const char* note;
     std::function<void()> write;
     Group group;
+    long file = -1;  // the report file it writes: its place in the names
 };
 
 // The steps of the sequence, in order; names collects the report files.
@@ -68,7 +71,7 @@ std::vector<Step> reportSteps(std::vector<std::string>& names) {
     // add: a writer of one file; the name lives as long as its step.
     auto add = [&](Group group, std::string file, auto writer) {
         names.push_back(file);
-        steps.push_back({nullptr, [file, writer] { writer(file.c_str()); }, group});
+        steps.push_back({nullptr, [file, writer] { writer(file.c_str()); }, group, static_cast<long>(names.size() - 1)});
     };
     auto name = [prefix](const char* pattern) { return reportName(pattern, prefix); };
 
@@ -130,6 +133,27 @@ bool notLinked(const std::vector<std::string>& names) {
         if (S_ISLNK(st.st_mode) || (S_ISREG(st.st_mode) && st.st_nlink > 1)) return false;
     }
     return true;
+}
+
+// emptyOldReport: empty the report file name left by an earlier run, when
+// it is a regular file of its own (no further links) and not where the
+// console goes. Refuses links, waits on nothing (a pipe is not opened) and
+// leaves anything it cannot open to the report's writer.
+void emptyOldReport(const std::string& name) {
+    const int fd = open(name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_size > 0) {
+        bool console = false;
+        for (int out : {1, 2}) {
+            struct stat cs;
+            if (fstat(out, &cs) == 0 && cs.st_dev == st.st_dev && cs.st_ino == st.st_ino) console = true;
+        }
+        if (!console && ftruncate(fd, 0) != 0) {
+            // Left to the writer, whose own emptying reports any failure.
+        }
+    }
+    close(fd);
 }
 
 // The fewest stored families and members for which a second thread pays:
@@ -202,6 +226,15 @@ public:
         taken_.assign(taking_.size(), 0);
         firstLater_ = first.size();
         if (!early) return;
+        // The files an earlier run left are emptied ahead of their writers,
+        // while the teaching exports are read and other reports written:
+        // emptying a large file can wait long on the disk.
+        fileState_.assign(names_.size(), Untouched);
+        try {
+            emptier_ = std::thread([this] { emptyOldReports(); });
+        } catch (const std::system_error&) {
+            fileState_.clear();  // each writer empties its own file
+        }
         // The searches serve the teaching text files only: without them,
         // nothing waits for the searches.
         struct stat st;
@@ -248,6 +281,7 @@ public:
         work([this] { show(false); });
         show(true);
         if (other_.joinable()) other_.join();
+        if (emptier_.joinable()) emptier_.join();
     }
 
 private:
@@ -256,6 +290,7 @@ private:
     template <typename Then>
     void runGroup(Group g, Then then) {
         for (std::size_t i : groups_[g]) {
+            claimFile(steps_[i].file);
             holdMessages(&held_[i]);
             steps_[i].write();
             holdMessages(nullptr);
@@ -265,6 +300,37 @@ private:
             }
             ended_.notify_all();
             then();
+        }
+    }
+
+    // claimFile: the report file f is this writer's from now on: the
+    // emptier leaves it alone, and a file it is emptying is waited for.
+    void claimFile(long f) {
+        if (f < 0 || fileState_.empty()) return;
+        std::unique_lock<std::mutex> guard(lock_);
+        ended_.wait(guard, [&] { return fileState_[f] != Emptying; });
+        fileState_[f] = Writing;
+    }
+
+    // emptyOldReports: empty each report file not yet claimed by its writer,
+    // in the order the groups are taken.
+    void emptyOldReports() {
+        for (Group g : taking_) {
+            for (std::size_t i : groups_[g]) {
+                const long f = steps_[i].file;
+                if (f < 0) continue;
+                {
+                    std::lock_guard<std::mutex> guard(lock_);
+                    if (fileState_[f] != Untouched) continue;
+                    fileState_[f] = Emptying;
+                }
+                emptyOldReport(names_[f]);
+                {
+                    std::lock_guard<std::mutex> guard(lock_);
+                    fileState_[f] = Emptied;
+                }
+                ended_.notify_all();
+            }
         }
     }
 
@@ -330,6 +396,9 @@ private:
     bool open_ = false;             // finish has been called: every group may be taken
     std::thread other_;
     bool searchesPending_ = false;  // the other thread is building the text searches
+    enum FileState : char { Untouched, Emptying, Emptied, Writing };
+    std::vector<FileState> fileState_;  // of each report file; empty without an emptier
+    std::thread emptier_;
     std::size_t shown_ = 0;   // steps whose console output is out
     bool noteShown_ = false;  // the note of step shown_ is out
 };

@@ -378,6 +378,11 @@ TEST(Threads, TwoThreadsWriteWhatOneCoreWrites) {
         // member of unknown sex.
         {"membership rows that are reported", [](const fs::path& run) { spoilMembership(run, "\n"); }},
         {"the operator stopping at a member of unknown sex", [](const fs::path& run) { spoilMembership(run, "q\n"); }},
+        {"reports an earlier run left, longer than the new ones",
+         [](const fs::path& run) {
+             for (const char* name : {"wardpriv.txt", "wardbbpub.html", "wardmem.csv", "wardym.txt", "wardvt.txt"})
+                 writeFile(run / name, std::string(3 << 20, 'o'));
+         }},
     };
     // Standard input is the operator's answers where a variant gives them.
     const std::string redirect = "<\"$([ -f answers ] && echo answers || echo /dev/null)\" >log 2>&1";
