@@ -51,6 +51,19 @@ Text trim(const char* s) {
     }
 }
 
+void trimInto(Text& t, const char* s) {
+    while (isWhite(*s)) ++s;
+    if (*s == '\0') {
+        t.reset();
+        return;
+    }
+    try {
+        t = std::string_view(s);
+    } catch (const std::bad_alloc&) {
+        t.reset();  // as trim: a lost copy reads as an empty field
+    }
+}
+
 int isEmpty(const Text& s) { return !s || s->empty() ? 1 : 0; }
 
 int isEmpty(const char* s) { return s == nullptr || *s == '\0' ? 1 : 0; }

@@ -26,6 +26,9 @@ int fieldNumber(const char* s);
 // blank); absent when nothing is left. Trailing white space is kept. s not null.
 Text trim(const char* s);
 
+// trimInto: give t what trim(s) gives, copied once, straight into t.
+void trimInto(Text& t, const char* s);
+
 // fixnull: the text of s, or "" when s is absent. The pointer stays valid as
 // long as s does.
 inline const char* fixnull(const Text& s) { return s ? s->c_str() : ""; }

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include <strings.h>
 
@@ -63,9 +65,9 @@ Names splitNames(char* field) {
     char* parts[MaxNameParts];
     int n = split_flds(field, parts, ',', 1, MaxNameParts);
     Names names;
-    if (n >= 1) names.last = trim(parts[0]);
-    if (n >= 2) names.first = trim(parts[1]);
-    if (n >= 3) names.suffix = trim(parts[2]);
+    if (n >= 1) trimInto(names.last, parts[0]);
+    if (n >= 2) trimInto(names.first, parts[1]);
+    if (n >= 3) trimInto(names.suffix, parts[2]);
     return names;
 }
 
@@ -158,20 +160,20 @@ int readMemberCSV(const char* fname) {
         }
         mem->memid = fieldNumber(fld(0));
         Names full = splitNames(fld(1));
-        mem->lname = full.last;
-        mem->fname = full.first;
-        mem->suff = full.suffix;
+        mem->lname = std::move(full.last);
+        mem->fname = std::move(full.first);
+        mem->suff = std::move(full.suffix);
         if (isEmpty(fld(2))) {
             mem->lpname = mem->lname;
             mem->fpname = mem->fname;
             mem->spname = mem->suff;
         } else {
             Names pref = splitNames(fld(2));
-            mem->lpname = pref.last;
-            mem->fpname = pref.first;
-            mem->spname = pref.suffix;
+            mem->lpname = std::move(pref.last);
+            mem->fpname = std::move(pref.first);
+            mem->spname = std::move(pref.suffix);
         }
-        if (!isEmpty(fld(3))) mem->recno = std::string(fld(3));
+        if (!isEmpty(fld(3))) mem->recno = std::string_view(fld(3));
         mem->famid = fieldNumber(fld(4));
 
         // 3.3 A new household id closes the household before it.
@@ -216,21 +218,21 @@ int readMemberCSV(const char* fname) {
         // 3.5 - 3.7 Family link, phones, e-mail and, on the head's row, the address.
         mem->fam = fam;
         mem->fampos = fieldNumber(fld(6));
-        if (head) fam->phone = trim(fld(7));
+        if (head) trimInto(fam->phone, fld(7));
         mem->phone = fam->phone;
-        mem->phone2 = trim(fld(8));
-        if (head) fam->email = trim(fld(9));
-        if (lay.emailCol >= 0) mem->email = trim(fld(lay.emailCol));
+        trimInto(mem->phone2, fld(8));
+        if (head) trimInto(fam->email, fld(9));
+        if (lay.emailCol >= 0) trimInto(mem->email, fld(lay.emailCol));
         if (head) {
             Text* address[] = {&fam->addr,  &fam->addr2,  &fam->dp,  &fam->city,  &fam->zip,
                                &fam->state, &fam->country, &fam->xaddr, &fam->xaddr2, &fam->xdp,
                                &fam->xcity, &fam->xzip,  &fam->xstate, &fam->xcountry};
             int col = lay.addrCol;
-            for (Text* t : address) *t = trim(fld(col++));
+            for (Text* t : address) trimInto(*t, fld(col++));
             fam->phone2 = mem->phone2;
             if (!lay.oldUnit) {
-                fam->ugeo = trim(fld(lay.geoCol));
-                fam->sgeo = trim(fld(lay.geoCol + 1));
+                trimInto(fam->ugeo, fld(lay.geoCol));
+                trimInto(fam->sgeo, fld(lay.geoCol + 1));
             }
         }
 
@@ -249,17 +251,17 @@ int readMemberCSV(const char* fname) {
         parse_date(fld(++col), mem->endowed);
         parse_date(fld(++col), mem->recexp);
         mem->age = calcAge(mem->birth);
-        mem->stat = trim(fld(++col));
+        trimInto(mem->stat, fld(++col));
         mem->ftmiss = flag(fld(++col));
-        mem->marital = trim(fld(++col));
+        trimInto(mem->marital, fld(++col));
         mem->spousemem = flag(fld(++col));
         mem->sealcurr = flag(fld(++col));
         mem->sealprev = flag(fld(++col));
 
         // 3.11 In a stake the household's last row names its unit.
         if (isStake() && lay.unitCol >= 0) {
-            fam->uname = trim(fld(lay.unitCol));
-            fam->unum = trim(fld(lay.unitCol + 1));
+            trimInto(fam->uname, fld(lay.unitCol));
+            trimInto(fam->unum, fld(lay.unitCol + 1));
         }
 
         // 3.12 Chain and store the member at once.

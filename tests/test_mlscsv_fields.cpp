@@ -45,6 +45,12 @@ TEST(Trim, LeadingWhiteSpaceGoesTrailingStaysAndNothingLeftIsAbsent) {
     for (const char* s : {"", "   ", "\r\n\v\f\t "}) EXPECT_FALSE(trim(s)) << s;
     EXPECT_EQ(trim("  word  "), "word  ");
     EXPECT_EQ(trim("\xA0x"), "\xA0x");  // a high byte is text, not white space
+    // trimInto gives the same, replacing whatever the text held.
+    for (const char* s : {"", " \t", "  word  ", "   a text longer than fourteen bytes"}) {
+        Text t("an old text, long enough for a block of its own");
+        trimInto(t, s);
+        EXPECT_EQ(t, trim(s)) << s;
+    }
 }
 
 TEST(FieldTests, StrbegNeedsBothTextsAndTheWholePrefixAndMonthsTheExactNames) {
