@@ -15,8 +15,8 @@
 //       the wall time, the peak memory, the input-output floor measured in
 //       the same run (reading every input file and writing as many bytes as
 //       the reports hold) and the growth of the time per doubling of the
-//       size (against the size half as large where it was run); then each
-//       hard shape at --shapes rows.
+//       size (against the largest size of at most half as many members);
+//       then each hard shape at --shapes rows.
 //
 // The exports depend on the seed alone.
 #include <sys/resource.h>
@@ -32,6 +32,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <sstream>
@@ -355,8 +356,6 @@ int run(const fs::path& exe, const std::vector<int>& sizes, int shapeRows, int r
     const fs::path root = fs::temp_directory_path() / ("rollbook-bench-" + std::to_string(getpid()));
     std::printf("%9s %9s %9s %9s %9s %9s %9s %9s\n", "members", "input MB", "wall s", "floor s", "x floor", "peak MB",
                 "x input", "x per 2x");
-    double prev = 0;
-    int prevN = 0;
     int bad = 0;
     std::map<int, double> walls;
     for (int n : sizes) {
@@ -365,20 +364,19 @@ int run(const fs::path& exe, const std::vector<int>& sizes, int shapeRows, int r
         const Measure m = best(exe, dir, runs);
         std::uintmax_t in = 0, out = 0;
         const double fl = floorSeconds(dir, in, out);
-        // Growth of the time for one doubling of the size: against the row
-        // of half the size, else scaled from the last row.
+        // Growth of the time for one doubling of the size: against the
+        // largest size run of at most half this one, scaled to a doubling
+        // (a step of less than a doubling would magnify the noise).
         char growth[16] = "-";
-        const auto half = n % 2 == 0 ? walls.find(n / 2) : walls.end();
-        if (half != walls.end())
-            std::snprintf(growth, sizeof growth, "%.2f", m.wall / half->second);
-        else if (prev > 0 && n > prevN)
-            std::snprintf(growth, sizeof growth, "%.2f", std::pow(m.wall / prev, 1.0 / std::log2(double(n) / prevN)));
+        const auto below = walls.upper_bound(n / 2);
+        if (below != walls.begin()) {
+            const auto& [smaller, wall] = *std::prev(below);
+            std::snprintf(growth, sizeof growth, "%.2f", std::pow(m.wall / wall, 1.0 / std::log2(double(n) / smaller)));
+        }
         walls[n] = m.wall;
         std::printf("%9d %9.2f %9.3f %9.4f %9.1f %9.1f %9.1f %9s\n", n, in / 1e6, m.wall, fl, m.wall / fl,
                     m.peakKb / 1024.0, m.peakKb * 1024.0 / static_cast<double>(in), growth);
         if (m.status != 0) ++bad;
-        prev = m.wall;
-        prevN = n;
         fs::remove_all(dir);
     }
     if (shapeRows > 0) {
