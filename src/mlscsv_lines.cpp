@@ -12,7 +12,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -72,7 +71,11 @@ using Batch = std::vector<Line>;
 }  // namespace
 
 struct CsvLines::State {
-    State(int csv, std::FILE* file, bool readAhead) : id(csv), fp(file), ahead(readAhead) {}
+    // Room for every batch there can be is made here, so that handing
+    // batches over never asks for memory.
+    State(int csv, std::FILE* file, bool readAhead) : id(csv), fp(file), ahead(readAhead), ready(BatchesAhead) {
+        spare.reserve(BatchesAhead + 2);
+    }
 
     int id;
     std::FILE* fp;
@@ -81,7 +84,8 @@ struct CsvLines::State {
     // Shared with the thread, under lock.
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<Batch> ready;       // read, not yet taken
+    std::vector<Batch> ready;      // read, not yet taken: readyCount from readyFirst on, in a ring
+    std::size_t readyFirst = 0, readyCount = 0;
     std::vector<Batch> spare;      // taken and done with, for the thread to fill again
     bool stopping = false;         // the thread is asked to stop
     bool finished = false;         // the thread read its last line
@@ -127,7 +131,7 @@ void CsvLines::State::readAhead() {
         // 1. Wait while enough lines are waiting; stop when asked.
         {
             std::unique_lock<std::mutex> guard(lock);
-            changed.wait(guard, [this] { return stopping || ready.size() < BatchesAhead; });
+            changed.wait(guard, [this] { return stopping || readyCount < BatchesAhead; });
             if (stopping) return;
             if (!spare.empty()) {
                 batch = std::move(spare.back());
@@ -158,7 +162,7 @@ void CsvLines::State::readAhead() {
         {
             std::lock_guard<std::mutex> guard(lock);
             batch.resize(std::min(n, batch.size()));
-            if (!batch.empty()) ready.push_back(std::move(batch));
+            if (!batch.empty()) ready[(readyFirst + readyCount++) % BatchesAhead] = std::move(batch);
             batch = Batch();
             if (done) finished = true;
         }
@@ -171,17 +175,18 @@ bool CsvLines::State::takeBatch() {
     if (!current.empty()) spare.push_back(std::move(current));
     current.clear();
     at = 0;
-    if (ready.empty() && !finished && !running) {
+    if (readyCount == 0 && !finished && !running) {
         // Stopped for a dump: read on.
         guard.unlock();
         start();
         guard.lock();
     }
     changed.notify_all();
-    changed.wait(guard, [this] { return !ready.empty() || finished || !running; });
-    if (ready.empty()) return false;
-    current = std::move(ready.front());
-    ready.pop_front();
+    changed.wait(guard, [this] { return readyCount > 0 || finished || !running; });
+    if (readyCount == 0) return false;
+    current = std::move(ready[readyFirst]);
+    readyFirst = (readyFirst + 1) % BatchesAhead;
+    --readyCount;
     guard.unlock();
     changed.notify_all();
     return true;
