@@ -30,7 +30,11 @@ class Prefaulter {
 public:
     void add(std::uintptr_t from, std::uintptr_t to) {
         std::lock_guard<std::mutex> guard(lock_);
-        parts_.emplace_back(from, to);
+        try {
+            parts_.emplace_back(from, to);
+        } catch (const std::bad_alloc&) {
+            return;  // best effort: the pages are mapped at their first use
+        }
         if (!started_) {
             try {
                 std::thread([this] { run(); }).detach();
