@@ -146,7 +146,10 @@ public:
 
 private:
     struct State;
-    std::unique_ptr<State> s_;
+    bool ahead() const;  // the lines come from the reading thread
+    int id_;
+    std::FILE* fp_;
+    std::unique_ptr<State> s_;  // only while reading ahead
 };
 
 // ---- Readers: each returns 0 when its file was found and read ----

@@ -12,10 +12,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <new>
 #include <optional>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -59,6 +59,15 @@ struct Line {
             text += '\0';
         }
     }
+    // reserve: room for any line the CSV reader gives, so that keeping one
+    // asks for no memory once it has been read.
+    void reserve() {
+        const std::size_t maxLine = static_cast<std::size_t>(std::max(wrpCsvGetDefaultMaxLine(), 1));
+        const std::size_t maxFields = static_cast<std::size_t>(std::max(wrpCsvGetDefaultMaxFields(), 1));
+        line.reserve(maxLine);
+        text.reserve(maxLine + maxFields);
+        starts.reserve(maxFields);
+    }
     // length: the bytes of field i as it was split, before any cut.
     std::size_t length(int i) const {
         const std::size_t end = i + 1 < numFields ? starts[i + 1] : text.size();
@@ -73,13 +82,11 @@ using Batch = std::vector<Line>;
 struct CsvLines::State {
     // Room for every batch there can be is made here, so that handing
     // batches over never asks for memory.
-    State(int csv, std::FILE* file, bool readAhead) : id(csv), fp(file), ahead(readAhead), ready(BatchesAhead) {
-        spare.reserve(BatchesAhead + 2);
-    }
+    State(int csv, std::FILE* file) : id(csv), fp(file), ready(BatchesAhead) { spare.reserve(BatchesAhead + 2); }
 
     int id;
     std::FILE* fp;
-    bool ahead;  // lines come from the thread
+    bool ahead = true;  // lines come from the thread
 
     // Shared with the thread, under lock.
     std::mutex lock;
@@ -109,7 +116,7 @@ void CsvLines::State::start() {
     try {
         thread = std::thread([this] { readAhead(); });
         running = true;
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {
         ahead = false;  // no thread: the reader reads the lines itself
     }
 }
@@ -144,6 +151,7 @@ void CsvLines::State::readAhead() {
         try {
             for (; n < BatchLines && !done; ++n) {
                 if (batch.size() <= n) batch.emplace_back();
+                batch[n].reserve();
                 const int rc = wrpCsvReadLine(id, fp);
                 try {
                     batch[n].take(id, rc);
@@ -192,11 +200,21 @@ bool CsvLines::State::takeBatch() {
     return true;
 }
 
-CsvLines::CsvLines(int id, std::FILE* fp, bool readAhead) : s_(new State(id, fp, readAhead)) {
-    if (s_->ahead) s_->start();
+CsvLines::CsvLines(int id, std::FILE* fp, bool readAhead) : id_(id), fp_(fp) {
+    if (!readAhead) return;
+    try {
+        s_.reset(new State(id, fp));
+    } catch (const std::bad_alloc&) {
+        return;  // the reader reads the lines itself
+    }
+    s_->start();
 }
 
-CsvLines::~CsvLines() { s_->stop(); }
+CsvLines::~CsvLines() {
+    if (s_) s_->stop();
+}
+
+bool CsvLines::ahead() const { return s_ && s_->ahead; }
 
 bool CsvLines::readAheadPays(std::FILE* fp) {
     struct stat st;
@@ -205,8 +223,8 @@ bool CsvLines::readAheadPays(std::FILE* fp) {
 }
 
 int CsvLines::next() {
-    State& s = *s_;
-    if (s.ahead) {
+    if (ahead()) {
+        State& s = *s_;
         if (s.at + 1 < s.current.size()) return s.current[++s.at].rc;
         if (s.takeBatch()) return s.current[0].rc;
         // The thread has ended: at the end of the file, or short of memory,
@@ -214,41 +232,56 @@ int CsvLines::next() {
         s.stop();
         s.ahead = false;
     }
-    if (s.heldRc) {
-        const int rc = *s.heldRc;
-        s.heldRc.reset();
+    if (s_ && s_->heldRc) {
+        const int rc = *s_->heldRc;
+        s_->heldRc.reset();
         return rc;
     }
-    return wrpCsvReadLine(s.id, s.fp);
+    return wrpCsvReadLine(id_, fp_);
 }
 
 int CsvLines::numFields() const {
-    if (!s_->ahead) return wrpCsvGetNumFields(s_->id);
+    if (!ahead()) return wrpCsvGetNumFields(id_);
     return s_->current[s_->at].numFields;
 }
 
 char* CsvLines::field(int col) {
-    if (!s_->ahead) return wrpCsvGetField(s_->id, col);
+    if (!ahead()) return wrpCsvGetField(id_, col);
     Line& l = s_->current[s_->at];
     if (col < 0 || col >= l.numFields) return nullptr;
     return &l.text[l.starts[col]];
 }
 
 const char* CsvLines::errMsg() const {
-    if (!s_->ahead) return wrpCsvGetErrMsg();
+    if (!ahead()) return wrpCsvGetErrMsg();
     return s_->current[s_->at].err;
 }
 
 void CsvLines::dump(std::FILE* out) {
-    State& s = *s_;
-    if (s.ahead) {
-        // The thread stops until the next line is taken, and the record of
-        // id holds this line again, cut as the reader cut it.
-        s.stop();
-        const Line& l = s.current[s.at];
-        if (l.hasLine && wrpCsvParseString(s.id, l.line.c_str()) == 0 && wrpCsvGetNumFields(s.id) == l.numFields)
-            for (int i = 0; i < l.numFields; ++i)
-                std::memcpy(wrpCsvGetField(s.id, i), &l.text[l.starts[i]], l.length(i));
+    if (!ahead()) {
+        dump_csv(id_, out);
+        return;
     }
-    dump_csv(s.id, out);
+    // The thread stops until the next line is taken, and the record of id
+    // holds this line again, cut as the reader cut it. A line the thread
+    // left in the record for want of memory is put back afterwards.
+    State& s = *s_;
+    s.stop();
+    std::string held;
+    bool restore = false;
+    if (s.heldRc) {
+        const char* l = wrpCsvGetLine(id_);
+        try {
+            if (l != nullptr) held = l;
+            restore = l != nullptr;
+        } catch (const std::bad_alloc&) {
+            dump_csv(id_, out);  // the record cannot be lent: shown as it is
+            return;
+        }
+    }
+    const Line& l = s.current[s.at];
+    if (l.hasLine && wrpCsvParseString(id_, l.line.c_str()) == 0 && wrpCsvGetNumFields(id_) == l.numFields)
+        for (int i = 0; i < l.numFields; ++i) std::memcpy(wrpCsvGetField(id_, i), &l.text[l.starts[i]], l.length(i));
+    dump_csv(id_, out);
+    if (restore) wrpCsvParseString(id_, held.c_str());
 }

@@ -13,7 +13,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <system_error>
+#include <exception>
 #include <thread>
 #include <vector>
 
@@ -140,6 +140,10 @@ bool notLinked(const std::vector<std::string>& names) {
 // console goes. Refuses links, waits on nothing (a pipe is not opened) and
 // leaves anything it cannot open to the report's writer.
 void emptyOldReport(const std::string& name) {
+    // Only a regular file is opened: opening a pipe would end what its
+    // reader sees. The open refuses a link put in its place meanwhile.
+    struct stat before;
+    if (lstat(name.c_str(), &before) != 0 || !S_ISREG(before.st_mode)) return;
     const int fd = open(name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return;
     struct stat st;
@@ -232,7 +236,7 @@ public:
         fileState_.assign(names_.size(), Untouched);
         try {
             emptier_ = std::thread([this] { emptyOldReports(); });
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {
             fileState_.clear();  // each writer empties its own file
         }
         // The searches serve the teaching text files only: without them,
@@ -250,7 +254,7 @@ public:
                 ended_.notify_all();
                 work([] {});
             });
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {
             // No thread to be had: finish tries again.
             searchesPending_ = false;
         }
@@ -274,7 +278,7 @@ public:
         if (!other_.joinable()) {
             try {
                 other_ = std::thread([this] { work([] {}); });
-            } catch (const std::system_error&) {
+            } catch (const std::exception&) {
                 // No second thread to be had: this one takes every group.
             }
         }

@@ -8,7 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <new>
-#include <system_error>
+#include <exception>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -39,7 +39,7 @@ public:
             try {
                 std::thread([this] { run(); }).detach();
                 started_ = true;
-            } catch (const std::system_error&) {
+            } catch (const std::exception&) {
                 parts_.clear();
                 return;
             }

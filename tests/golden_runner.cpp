@@ -13,7 +13,10 @@
 // rewritten file against the intended behaviour before committing it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -404,6 +407,41 @@ TEST(Threads, TwoThreadsWriteWhatOneCoreWrites) {
         fs::remove_all(two.parent_path());
         fs::remove_all(one.parent_path());
     }
+    fs::remove_all(tmpl);
+}
+
+// A pipe in a report's place is never opened, even on a run that shares
+// the reports and empties old ones: a reader waiting on it must not be
+// handed an end of file.
+TEST(Threads, APipeInAReportsPlaceIsLeftToItsWaitingReader) {
+    std::string tmpl = (fs::temp_directory_path() / "rollbook-pipe-XXXXXX").string();
+    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+    const fs::path ward = fs::path(tmpl) / "ward";
+    const std::string gen = shellQuote(ROLLBOOK_BENCH_EXE) + " gen --members 4000 --seed 5 --out " +
+                            shellQuote(ward.string()) + " >/dev/null";
+    ASSERT_EQ(std::system(gen.c_str()), 0);
+    const fs::path pipe = ward / "wardym.txt";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const pid_t reader = fork();
+    ASSERT_GE(reader, 0);
+    if (reader == 0) {
+        // Waits in open for a writer, then reads to the end.
+        const int fd = open(pipe.c_str(), O_RDONLY);
+        char buf[256];
+        while (fd >= 0 && read(fd, buf, sizeof buf) > 0) {
+        }
+        _exit(0);
+    }
+    const std::string cmd = "cd " + shellQuote(ward.string()) + " && ROLLBOOK_TODAY=" + DefaultToday + " " +
+                            shellQuote(ROLLBOOK_EXE) + " </dev/null >log 2>&1";
+    const int status = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+    int waited = 0;
+    EXPECT_EQ(waitpid(reader, &waited, WNOHANG), 0) << "the pipe's reader was given an end of file";
+    // Let the reader go.
+    const int fd = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+    waitpid(reader, &waited, 0);
     fs::remove_all(tmpl);
 }
 
