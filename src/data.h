@@ -284,8 +284,14 @@ void visitFamilies(Visit visit) {
     for (std::size_t i = 0; i < fams.size() && i < Ahead; ++i) prefetchRecord(fams[i], sizeof(WardFamily));
     for (std::size_t i = 0; i < fams.size(); ++i) {
         if (i + Ahead < fams.size()) prefetchRecord(fams[i + Ahead], sizeof(WardFamily));
-        if (i + Ahead / 2 < fams.size() && fams[i + Ahead / 2]->members != nullptr)
-            prefetchRecord(fams[i + Ahead / 2]->members, sizeof(WardMember));
+        if (i + Ahead / 2 < fams.size()) {
+            const WardFamily* near = fams[i + Ahead / 2];
+            if (near->members != nullptr) prefetchRecord(near->members, sizeof(WardMember));
+            // Texts longer than a record keeps in place lie beside it; the
+            // household and the address are the ones every directory shows.
+            __builtin_prefetch(near->household->c_str());
+            __builtin_prefetch(near->addr->c_str());
+        }
         visit(fams[i]);
     }
 }
