@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,14 +22,18 @@
 // std::nullopt. A record holds dozens of them and a large export hundreds of
 // thousands of records, so a text takes 16 bytes: up to 14 characters are
 // kept in it, a longer text in one block of its own. Like a std::string, a
-// text may hold zero bytes; c_str ends it with one more.
+// text may hold zero bytes; c_str ends it with one more. A null character
+// pointer given as a text makes it absent.
 class Text {
 public:
     static constexpr std::size_t npos = std::string::npos;
 
     Text() noexcept { setAbsent(); }
     Text(std::nullopt_t) noexcept { setAbsent(); }
-    Text(const char* s) { setAbsent(); assign(s, std::char_traits<char>::length(s)); }
+    Text(const char* s) {
+        setAbsent();
+        if (s != nullptr) assign(s, std::char_traits<char>::length(s));
+    }
     Text(const std::string& s) { setAbsent(); assign(s.data(), s.size()); }
     Text(std::string_view s) { setAbsent(); assign(s.data(), s.size()); }
     Text(const Text& t) {
@@ -71,7 +75,8 @@ public:
         return *this;
     }
     Text& operator=(const char* s) {
-        assign(s, std::char_traits<char>::length(s));
+        if (s == nullptr) reset();
+        else assign(s, std::char_traits<char>::length(s));
         return *this;
     }
 
@@ -120,7 +125,7 @@ public:
     friend bool operator!=(const Text& a, const Text& b) noexcept { return !(a == b); }
     friend bool operator==(const Text& a, std::nullopt_t) noexcept { return !a; }
     friend bool operator!=(const Text& a, std::nullopt_t) noexcept { return static_cast<bool>(a); }
-    friend bool operator==(const Text& a, const char* b) noexcept { return a && a.view() == b; }
+    friend bool operator==(const Text& a, const char* b) noexcept { return a && b != nullptr && a.view() == b; }
     friend bool operator!=(const Text& a, const char* b) noexcept { return !(a == b); }
     friend bool operator==(const Text& a, const std::string& b) noexcept { return a && a.view() == b; }
     friend bool operator!=(const Text& a, const std::string& b) noexcept { return !(a == b); }

@@ -174,6 +174,9 @@ TEST(Text, KeepsEveryByteOfShortAndLongTextsAndTellsAbsentFromEmpty) {
     EXPECT_FALSE(absent == "");
     EXPECT_TRUE(empty == "");
     EXPECT_EQ(absent.value_or("-"), "-");
+    const char* none = nullptr;
+    EXPECT_FALSE(Text(none).has_value());
+    EXPECT_FALSE(empty == none);
     EXPECT_STREQ(absent->c_str(), "");
 }
 
