@@ -48,12 +48,50 @@ void progress(const char* text) {
 enum Group { NoWriter = -1, FamilyTable, MemberTable, Callings, PrivateText, PrivatePage, PublicText, PublicPage,
              Phones, HomeTeaching, VisitingTeaching, Classes, Groups };
 
-// The groups from the heaviest to the lightest on large exports. Taking the
-// heavy ones first leaves the light ones to even out where the two threads
-// end.
+// The groups from the heaviest to the lightest on a large ward's exports,
+// the order of groups that weigh the same (see weigh).
 const Group HeaviestFirst[] = {PrivatePage,  PrivateText, PublicPage, Classes,          PublicText, MemberTable,
                                HomeTeaching, FamilyTable, Callings,   VisitingTeaching, Phones};
 static_assert(sizeof HeaviestFirst / sizeof HeaviestFirst[0] == Groups, "every group has its place");
+
+// linksOf: how many links a list has.
+std::size_t linksOf(linkeddef* list) {
+    std::size_t n = 0;
+    for (linkedlist* l = list != nullptr ? get_head_link(list) : nullptr; l != nullptr; l = get_next_link(l)) ++n;
+    return n;
+}
+
+// positionsOf: how many positions the organizations of a list have.
+std::size_t positionsOf(linkeddef* list) {
+    std::size_t n = 0;
+    for (linkedlist* l = list != nullptr ? get_head_link(list) : nullptr; l != nullptr; l = get_next_link(l))
+        if (const auto* org = static_cast<const WardOrg*>(l->data))
+            for (const WardPos* p = org->pos; p != nullptr; p = p->next) ++n;
+    return n;
+}
+
+// weigh: about how long each group takes to write, in microseconds, from
+// the numbers of families and members and, once they are read, of
+// assignments and positions: a household of thousands of members or a
+// store of lone heads weighs its groups otherwise than a ward does. Only
+// the lists of assignments and organizations are read.
+std::vector<double> weigh(double fams, double mems, bool teachingRead) {
+    std::vector<double> w(Groups, 0.0);
+    w[PrivatePage] = 0.75 * fams + 0.5 * mems;
+    w[PrivateText] = 0.65 * fams + 0.7 * mems;
+    w[PublicPage] = 0.77 * fams + 0.23 * mems;
+    w[PublicText] = 0.58 * fams + 0.37 * mems;
+    w[MemberTable] = 0.75 * mems;
+    w[FamilyTable] = 0.4 * fams;
+    w[Classes] = 0.35 * mems;
+    w[Phones] = 0.07 * fams;
+    if (teachingRead) {
+        w[HomeTeaching] = 1.3 * static_cast<double>(linksOf(HT));
+        w[VisitingTeaching] = 1.3 * static_cast<double>(linksOf(VT));
+        w[Callings] = 1.5 * static_cast<double>(positionsOf(WardOrgList) + positionsOf(StakeOrgList));
+    }
+    return w;
+}
 
 // One step: a progress text, a writer, or both (the text comes first).
 struct Step {
@@ -218,6 +256,9 @@ public:
             if (steps_[i].group != NoWriter) groups_[steps_[i].group].push_back(i);
         held_.resize(steps_.size());
         done_.assign(steps_.size(), 0);
+        fams_ = static_cast<double>(order.fams.size());
+        mems_ = static_cast<double>(storedRecords()) - fams_;
+        weight_ = weigh(fams_, mems_, false);
         std::vector<Group> first, later;
         for (Group g : HeaviestFirst) {
             if (groups_[g].empty()) continue;
@@ -225,6 +266,7 @@ public:
                                 std::end(BeforeTeaching);
             (early && before ? first : later).push_back(g);
         }
+        std::stable_sort(first.begin(), first.end(), [this](Group a, Group b) { return weight_[a] > weight_[b]; });
         taking_ = first;
         taking_.insert(taking_.end(), later.begin(), later.end());
         taken_.assign(taking_.size(), 0);
@@ -270,8 +312,10 @@ public:
             runInSequence(steps_);
             return;
         }
+        std::vector<double> weights = weigh(fams_, mems_, true);
         {
             std::lock_guard<std::mutex> guard(lock_);
+            weight_ = std::move(weights);
             open_ = true;
         }
         ended_.notify_all();
@@ -340,7 +384,7 @@ private:
 
     // take: the next group for this thread, NoWriter when none is left.
     // Until finish has been called, only the groups of BeforeTeaching may be
-    // taken, in their order; from then on the heaviest group left, so that
+    // taken, heaviest first; from then on the heaviest group left, so that
     // a heavy one is not left to one thread at the end.
     Group take() {
         std::unique_lock<std::mutex> guard(lock_);
@@ -348,7 +392,7 @@ private:
             std::size_t pick = taking_.size();
             for (std::size_t k = 0; k < taking_.size(); ++k) {
                 if (taken_[k] || (!open_ && k >= firstLater_)) continue;
-                if (pick == taking_.size() || (open_ && rank(taking_[k]) < rank(taking_[pick]))) pick = k;
+                if (pick == taking_.size() || (open_ && weight_[taking_[k]] > weight_[taking_[pick]])) pick = k;
             }
             if (pick < taking_.size()) {
                 taken_[pick] = 1;
@@ -357,11 +401,6 @@ private:
             if (open_ || std::find(taken_.begin(), taken_.end(), 0) == taken_.end()) return NoWriter;
             ended_.wait(guard);
         }
-    }
-
-    static std::size_t rank(Group g) {
-        return static_cast<std::size_t>(std::find(std::begin(HeaviestFirst), std::end(HeaviestFirst), g) -
-                                        std::begin(HeaviestFirst));
     }
 
     // work: run the groups this thread takes.
@@ -392,6 +431,8 @@ private:
     std::vector<std::vector<std::size_t>> groups_;  // the steps of each group
     std::vector<Group> taking_;                     // the groups to take, those of BeforeTeaching first
     std::vector<char> taken_;                       // which of them are taken
+    std::vector<double> weight_;                    // of each group (weigh)
+    double fams_ = 0, mems_ = 0;                    // families and members stored
     std::vector<HeldMessages> held_;
     std::vector<char> done_;  // steps that have ended
     std::mutex lock_;
