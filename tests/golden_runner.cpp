@@ -332,6 +332,18 @@ TEST(Samples, OneLogKeepsProgressTextsAndMessagesInTheOrderWritten) {
 // to a report's file (which must be read before the report is written).
 namespace {
 
+// largeWard: the exports of a made-up ward large enough for its reports to
+// be shared between two threads, in a new folder under root; empty when
+// they cannot be made.
+fs::path largeWard(std::string& root) {
+    root = (fs::temp_directory_path() / "rollbook-large-XXXXXX").string();
+    if (mkdtemp(root.data()) == nullptr) return {};
+    const fs::path ward = fs::path(root) / "ward";
+    const std::string gen = shellQuote(ROLLBOOK_BENCH_EXE) + " gen --members 4000 --seed 5 --out " +
+                            shellQuote(ward.string()) + " >/dev/null";
+    return std::system(gen.c_str()) == 0 ? ward : fs::path();
+}
+
 // spoilMembership: give the membership export of run, row by row, a member
 // of unknown sex, rows with too few and too many fields and a row too long
 // to be read at once, and write answers as the operator's answers.
@@ -355,12 +367,9 @@ void spoilMembership(const fs::path& run, const std::string& answers) {
 
 TEST(Threads, TwoThreadsWriteWhatOneCoreWrites) {
     if (std::system("command -v taskset >/dev/null 2>&1") != 0) GTEST_SKIP() << "no taskset";
-    std::string tmpl = (fs::temp_directory_path() / "rollbook-threads-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    const fs::path ward = fs::path(tmpl) / "ward";
-    const std::string gen = shellQuote(ROLLBOOK_BENCH_EXE) + " gen --members 4000 --seed 5 --out " +
-                            shellQuote(ward.string()) + " >/dev/null";
-    ASSERT_EQ(std::system(gen.c_str()), 0);
+    std::string tmpl;
+    const fs::path ward = largeWard(tmpl);
+    ASSERT_FALSE(ward.empty());
 
     using Prepare = void (*)(const fs::path&);
     const std::pair<const char*, Prepare> variants[] = {
@@ -414,12 +423,9 @@ TEST(Threads, TwoThreadsWriteWhatOneCoreWrites) {
 // the reports and empties old ones: a reader waiting on it must not be
 // handed an end of file.
 TEST(Threads, APipeInAReportsPlaceIsLeftToItsWaitingReader) {
-    std::string tmpl = (fs::temp_directory_path() / "rollbook-pipe-XXXXXX").string();
-    ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-    const fs::path ward = fs::path(tmpl) / "ward";
-    const std::string gen = shellQuote(ROLLBOOK_BENCH_EXE) + " gen --members 4000 --seed 5 --out " +
-                            shellQuote(ward.string()) + " >/dev/null";
-    ASSERT_EQ(std::system(gen.c_str()), 0);
+    std::string tmpl;
+    const fs::path ward = largeWard(tmpl);
+    ASSERT_FALSE(ward.empty());
     const fs::path pipe = ward / "wardym.txt";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     const pid_t reader = fork();
