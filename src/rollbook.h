@@ -427,11 +427,18 @@ public:
     // standard output).
     void write(const char* data, std::size_t n);
 
-    // startCapture, endCapture: the bytes written in between (line ends
-    // already turned into CR LF) are also appended to bytes by endCapture,
-    // so that they can be written again elsewhere with writeCaptured.
+    // startCapture, endCapture: endCapture hands the bytes written since
+    // startCapture (line ends already turned into CR LF) to keep(data, n)
+    // before any of them is written out, so that they can be written again
+    // elsewhere with writeCaptured.
     void startCapture();
-    void endCapture(std::string& bytes);
+    template <typename Keep>
+    void endCapture(Keep keep) {
+        if (capture_ >= 0 && fp_ != nullptr)
+            keep(static_cast<const char*>(pending_.data() + capture_), length_ - static_cast<std::size_t>(capture_));
+        capture_ = -1;
+        if (fp_ != nullptr && (length_ >= PendingLimit || console_)) flushPending();
+    }
     void writeCaptured(const char* data, std::size_t n);
 
 private:

@@ -390,13 +390,6 @@ void RptFile::write(const char* data, std::size_t n) {
 
 void RptFile::startCapture() { capture_ = static_cast<long>(length_); }
 
-void RptFile::endCapture(std::string& bytes) {
-    if (capture_ >= 0 && fp_ != nullptr)
-        bytes.append(pending_.data() + capture_, length_ - static_cast<std::size_t>(capture_));
-    capture_ = -1;
-    if (fp_ != nullptr && (length_ >= PendingLimit || console_)) flushPending();
-}
-
 void RptFile::writeCaptured(const char* data, std::size_t n) {
     if (fp_ == nullptr) return;
     char* out = room(pending_.data() + length_, n);

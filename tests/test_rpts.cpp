@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "data.h"
 #include "rpts.h"
@@ -140,10 +141,15 @@ TEST_F(OrgReport, PageAnchorsComeFromTheAbbreviationOrTheNameWithWhiteSpaceAsUnd
 }
 
 TEST_F(FamilyBlock, TheBookOutlineIsTheSameWithOrWithoutTheTextDirectoryBeforeIt) {
-    for (const char* last : {"Baker", "Adams", "Allen"}) {
+    // Enough bytes of blocks, one of them larger than a chunk of kept
+    // blocks, that the text directory keeps them in several chunks.
+    std::vector<std::string> lasts = {"Baker", "Adams", "Allen"};
+    for (int i = 0; i < 10000; ++i) lasts.push_back(strprintf("Zed%05d", i));
+    for (const std::string& last : lasts) {
         WardFamily* f = create_ward_family();
         f->lname = last;
         f->fname = "Al";
+        f->addr = std::string(last == "Zed05000" ? 700000 : 400, 'a' + static_cast<char>(last.back() - '0'));
         WardMember* m = create_ward_member();
         m->fname = "Al";
         m->fampos = 1;
