@@ -79,11 +79,45 @@ const std::vector<Entry>& roster() {
     return entries;
 }
 
+// The oldest age of the youth classes, and the ages of the Primary classes
+// by the age reached this calendar year.
+constexpr int YouthLastAge = 18;
+constexpr int PriFirstAge = 3;
+constexpr int PriClasses = 10;
+
+// youngRoster: the members of the roster, in its order, that a youth or
+// Primary class can hold: those of YouthLastAge and under, and those born
+// in the Primary years of the run year. The youth and Primary lists read
+// only them, which in most wards are a small part of the roster.
+const std::vector<Entry>& youngRoster(int year) {
+    static std::vector<Entry>& entries = *new std::vector<Entry>;
+    static unsigned long builtFor = 0;
+    static int builtYear = 0;
+    if (builtFor != storeGeneration() || builtYear != year) {
+        entries.clear();
+        const int firstYear = year - (PriFirstAge + PriClasses - 1);
+        const std::vector<Entry>& all = roster();
+        constexpr std::size_t Ahead = 8;  // members fetched ahead of the one read
+        for (std::size_t k = 0; k < all.size(); ++k) {
+            if (k + Ahead < all.size()) data_detail::prefetchRecord(all[k + Ahead].mem, sizeof(WardMember));
+            const WardMember* m = all[k].mem;
+            if (m->age <= YouthLastAge || (m->birth != nullptr && m->birth->year >= firstYear)) entries.push_back(all[k]);
+        }
+        builtFor = storeGeneration();
+        builtYear = year;
+    }
+    return entries;
+}
+
+// Which members a list reads: all, or the young only (youngRoster).
+enum class Readers { All, Young };
+
 // writeClasses: the classes of one file, each as writeGroup writes it. The
 // members of all its classes are found in one pass over the roster.
-void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch match, ListFlags f) {
+void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch match, ListFlags f,
+                  Readers readers) {
     std::vector<std::vector<Entry>> classes(static_cast<std::size_t>(n));
-    const std::vector<Entry>& members = roster();
+    const std::vector<Entry>& members = readers == Readers::All ? roster() : youngRoster(runDate().year);
     constexpr std::size_t Ahead = 8;  // members fetched ahead of the one matched
     for (std::size_t k = 0; k < members.size(); ++k) {
         if (k + Ahead < members.size()) data_detail::prefetchRecord(members[k + Ahead].mem, sizeof(WardMember));
@@ -101,10 +135,10 @@ void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch
 }
 
 // The classes of each list, plain and book outline.
-const ClassDef YMClasses[] = {{"Deacons", 12, 13}, {"Teachers", 14, 15}, {"Priests", 16, 18}};
-const ClassDef YMBooks[] = {{"Book: Deacons", 12, 13}, {"Book: Teachers", 14, 15}, {"Book: Priests", 16, 18}};
-const ClassDef YWClasses[] = {{"Beehives", 12, 13}, {"Mia Maids", 14, 15}, {"Laurels", 16, 18}};
-const ClassDef YWBooks[] = {{"Book: Beehives", 12, 13}, {"Book: Mia Maids", 14, 15}, {"Book: Laurels", 16, 18}};
+const ClassDef YMClasses[] = {{"Deacons", 12, 13}, {"Teachers", 14, 15}, {"Priests", 16, YouthLastAge}};
+const ClassDef YMBooks[] = {{"Book: Deacons", 12, 13}, {"Book: Teachers", 14, 15}, {"Book: Priests", 16, YouthLastAge}};
+const ClassDef YWClasses[] = {{"Beehives", 12, 13}, {"Mia Maids", 14, 15}, {"Laurels", 16, YouthLastAge}};
+const ClassDef YWBooks[] = {{"Book: Beehives", 12, 13}, {"Book: Mia Maids", 14, 15}, {"Book: Laurels", 16, YouthLastAge}};
 const ClassDef RSClasses[] = {{"Sisters", 18, 0}};
 const ClassDef RSBooks[] = {{"Book: Sisters", 18, 0}};
 
@@ -112,9 +146,6 @@ const ClassDef RSBooks[] = {{"Book: Sisters", 18, 0}};
 const char* const PriNames[] = {"Sunbeams", "CTR4", "CTR5", "CTR6", "CTR7", "CTR8", "Val9", "Val10", "Val11", "Val12"};
 const char* const PriBooks[] = {"Book: Sunbeams", "Book: CTR4", "Book: CTR5", "Book: CTR6", "Book: CTR7",
                                 "Book: CTR8",     "Book: Val9", "Book: Val10", "Book: Val11", "Book: Val12"};
-constexpr int PriClasses = 10;
-constexpr int PriFirstAge = 3;
-
 ListFlags ymFlags() { return {YMAddrFlag, YMCityFlag, YMStateFlag, YMZipFlag}; }
 ListFlags ywFlags() { return {YWAddrFlag, YWCityFlag, YWStateFlag, YWZipFlag}; }
 ListFlags rsFlags() { return {RSAddrFlag, RSCityFlag, RSStateFlag, RSZipFlag}; }
@@ -130,7 +161,7 @@ void writePrimary(const char* fname, const char* const* names, int mms) {
         const int born = year - (PriFirstAge + i);
         defs[i] = {names[i], born, born};
     }
-    writeClasses(out, defs, PriClasses, mms, isPRI, priFlags());
+    writeClasses(out, defs, PriClasses, mms, isPRI, priFlags(), Readers::Young);
 }
 
 }  // namespace
@@ -164,22 +195,22 @@ int writeGroup(RptFile& out, const char* hdr, int mms, int val1, int val2, Class
 
 void writeYM(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open YM output file (%s)\n")) writeClasses(out, YMClasses, 3, 0, isYM, ymFlags());
+    if (openList(out, fname, "Can't open YM output file (%s)\n")) writeClasses(out, YMClasses, 3, 0, isYM, ymFlags(), Readers::Young);
 }
 
 void writeYMMMS(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open YM output file (%s)\n")) writeClasses(out, YMBooks, 3, 1, isYM, ymFlags());
+    if (openList(out, fname, "Can't open YM output file (%s)\n")) writeClasses(out, YMBooks, 3, 1, isYM, ymFlags(), Readers::Young);
 }
 
 void writeYW(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open YW output file (%s)\n")) writeClasses(out, YWClasses, 3, 0, isYW, ywFlags());
+    if (openList(out, fname, "Can't open YW output file (%s)\n")) writeClasses(out, YWClasses, 3, 0, isYW, ywFlags(), Readers::Young);
 }
 
 void writeYWMMS(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open YW output file (%s)\n")) writeClasses(out, YWBooks, 3, 1, isYW, ywFlags());
+    if (openList(out, fname, "Can't open YW output file (%s)\n")) writeClasses(out, YWBooks, 3, 1, isYW, ywFlags(), Readers::Young);
 }
 
 void writePRI(const char* fname) { writePrimary(fname, PriNames, 0); }
@@ -188,10 +219,10 @@ void writePRIMMS(const char* fname) { writePrimary(fname, PriBooks, 1); }
 
 void writeRS(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open RS output file (%s)\n")) writeClasses(out, RSClasses, 1, 0, isRS, rsFlags());
+    if (openList(out, fname, "Can't open RS output file (%s)\n")) writeClasses(out, RSClasses, 1, 0, isRS, rsFlags(), Readers::All);
 }
 
 void writeRSMMS(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open RS output file (%s)\n")) writeClasses(out, RSBooks, 1, 1, isRS, rsFlags());
+    if (openList(out, fname, "Can't open RS output file (%s)\n")) writeClasses(out, RSBooks, 1, 1, isRS, rsFlags(), Readers::All);
 }

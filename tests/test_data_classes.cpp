@@ -53,9 +53,10 @@ void storeWomen(const char* last, std::initializer_list<std::pair<const char*, i
     storeFamilySorted(fam);
 }
 
-std::string writtenRS() {
-    const std::string path = testing::TempDir() + "rollbook-rs";
-    writeRSMMS(path.c_str());
+// written: the list a writer writes, as its file holds it.
+std::string written(void (*write)(const char*)) {
+    const std::string path = testing::TempDir() + "rollbook-list";
+    write(path.c_str());
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
@@ -69,10 +70,43 @@ TEST(ClassList, TheWomensListHasItsHeadingAndEveryWomanFromEighteen) {
     dataInit();
     resetSettings();
     storeWomen("Hill", {{"Ann", 40}, {"Bea", 17}});
-    EXPECT_EQ(writtenRS(), "Book: Sisters:\r\nHill, Ann, 555-1000\r\n    Town  \r\n");
+    EXPECT_EQ(written(writeRSMMS), "Book: Sisters:\r\nHill, Ann, 555-1000\r\n    Town  \r\n");
     // A list written after the store has changed shows the change.
     storeWomen("Abel", {{"Cy", 30}});
-    EXPECT_EQ(writtenRS(),
+    EXPECT_EQ(written(writeRSMMS),
               "Book: Sisters:\r\nAbel, Cy, 555-1000\r\n    Town  \r\nHill, Ann, 555-1000\r\n    Town  \r\n");
+    dataInit();
+}
+
+TEST(ClassList, YouthListsGoByAgeAndPrimaryByBirthYearEachWhateverTheOther) {
+    dataInit();
+    resetSettings();
+    setenv("ROLLBOOK_TODAY", "2027-06-01", 1);
+    WardFamily* fam = create_ward_family();
+    fam->lname = "Ames"; fam->phone = "555-2000";
+    // Age and birth year disagree, as an edited export can make them.
+    const struct { const char* first; char sex; int age, year; } people[] = {
+        {"Old", 'M', 15, 1950}, {"Kid", 'F', 40, 2021}, {"Adult", 'M', 40, 1986}, {"Late", 'F', 19, 2014}};
+    for (const auto& p : people) {
+        WardMember* m = create_ward_member();
+        m->lname = "Ames"; m->fname = p.first; m->sex = p.sex; m->age = p.age;
+        m->birth->year = p.year; m->birth->month = 1; m->birth->day = 1; m->fam = fam;
+        add_member_to_family(fam, m);
+        storeMember(m);
+    }
+    storeFamilySorted(fam);
+    const std::string ym = written(writeYM);
+    EXPECT_NE(ym.find("Teachers:\r\nAmes, Old, 555-2000\r\n"), std::string::npos) << ym;
+    EXPECT_EQ(ym.find("Adult"), std::string::npos) << ym;
+    EXPECT_EQ(written(writePRI).find("Late"), std::string::npos);
+    // Another run year moves the Primary years; a changed store is seen.
+    setenv("ROLLBOOK_TODAY", "2026-06-01", 1);
+    const std::string pri = written(writePRI);
+    EXPECT_NE(pri.find("CTR5:\r\nAmes, Kid, 555-2000\r\n"), std::string::npos) << pri;
+    EXPECT_NE(pri.find("Val12:\r\nAmes, Late, 555-2000\r\n"), std::string::npos) << pri;
+    fam->members->next->next->age = 12;  // Adult
+    touchStore();
+    EXPECT_NE(written(writeYM).find("Deacons:\r\nAmes, Adult, 555-2000\r\n"), std::string::npos);
+    unsetenv("ROLLBOOK_TODAY");
     dataInit();
 }
