@@ -35,6 +35,16 @@ bool isWhite(char c) {
 // fieldNumber: the decimal number at the start of s, read as strtol does
 // (leading white space, a sign, digits), clamped to the range of int.
 int fieldNumber(const char* s) {
+    // Up to nine digits ended by anything else, the usual field, are read
+    // here, as strtol would read them.
+    int digits = 0;
+    for (const char* p = s; *p >= '0' && *p <= '9'; ++p)
+        if (++digits > 9) break;
+    if (digits > 0 && digits <= 9) {
+        int v = 0;
+        for (int i = 0; i < digits; ++i) v = v * 10 + (s[i] - '0');
+        return v;
+    }
     long v = std::strtol(s, nullptr, 10);
     if (v > INT_MAX) return INT_MAX;
     if (v < INT_MIN) return INT_MIN;

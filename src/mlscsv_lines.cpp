@@ -68,6 +68,12 @@ struct Line {
         text.reserve(maxLine + maxFields);
         starts.reserve(maxFields);
     }
+    // prefetch: ask for the fields' cache lines ahead of their use.
+    void prefetch() const {
+        for (std::size_t off = 0; off < text.size(); off += 64) __builtin_prefetch(text.data() + off);
+        for (std::size_t off = 0; off < starts.size() * sizeof starts[0]; off += 64)
+            __builtin_prefetch(reinterpret_cast<const char*>(starts.data()) + off);
+    }
     // length: the bytes of field i as it was split, before any cut.
     std::size_t length(int i) const {
         const std::size_t end = i + 1 < numFields ? starts[i + 1] : text.size();
@@ -225,8 +231,17 @@ bool CsvLines::readAheadPays(std::FILE* fp) {
 int CsvLines::next() {
     if (ahead()) {
         State& s = *s_;
-        if (s.at + 1 < s.current.size()) return s.current[++s.at].rc;
-        if (s.takeBatch()) return s.current[0].rc;
+        if (s.at + 1 < s.current.size()) {
+            ++s.at;
+            // The next line was written on the other core: its fields are
+            // fetched while this one is used.
+            if (s.at + 1 < s.current.size()) s.current[s.at + 1].prefetch();
+            return s.current[s.at].rc;
+        }
+        if (s.takeBatch()) {
+            if (s.current.size() > 1) s.current[1].prefetch();
+            return s.current[0].rc;
+        }
         // The thread has ended: at the end of the file, or short of memory,
         // or it could not be started again. The reader reads on by itself.
         s.stop();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -51,6 +52,25 @@ TEST(Trim, LeadingWhiteSpaceGoesTrailingStaysAndNothingLeftIsAbsent) {
         trimInto(t, s);
         EXPECT_EQ(t, trim(s)) << s;
     }
+}
+
+TEST(FieldNumber, ReadsWhatStrtolReadsClampedToInt) {
+    auto expected = [](const std::string& s) {
+        const long v = std::strtol(s.c_str(), nullptr, 10);
+        return v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : static_cast<int>(v));
+    };
+    std::vector<std::string> texts = {"",          "0",          "7",           "42abc",       "000000000012",
+                                      "123456789", "1234567890", "2147483647",  "2147483648",  "99999999999999999999",
+                                      " 12",       "-7",         "+8",          "-2147483649", "1 2",
+                                      "12.5",      "x1",         "0000000001x", "999999999 "};
+    std::srand(7);
+    const char pick[] = "0123456789 -+x";
+    for (int i = 0; i < 2000; ++i) {
+        std::string s;
+        for (int n = std::rand() % 14; n > 0; --n) s += pick[std::rand() % (sizeof pick - 1)];
+        texts.push_back(s);
+    }
+    for (const std::string& s : texts) EXPECT_EQ(fieldNumber(s.c_str()), expected(s)) << "\"" << s << "\"";
 }
 
 TEST(FieldTests, StrbegNeedsBothTextsAndTheWholePrefixAndMonthsTheExactNames) {
