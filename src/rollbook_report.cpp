@@ -16,6 +16,10 @@
 #include <filesystem>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #if defined(__linux__) && defined(__GLIBC__)
 #include <link.h>
 #endif
@@ -42,6 +46,22 @@ namespace {
 
 // Set from any thread that writes reports.
 std::atomic<bool> anyReportFailed{false};
+
+// The report file this thread has just emptied (setEmptiedFile).
+thread_local std::string emptiedHere;
+
+// openEmptied: name opened for writing without truncating it, when it is
+// still an empty regular file; else null.
+std::FILE* openEmptied(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+        if (std::FILE* fp = fdopen(fd, "wb")) return fp;
+    }
+    ::close(fd);
+    return nullptr;
+}
 
 // StringSink: formatted bytes appended to a text as they are.
 struct StringSink {
@@ -241,6 +261,8 @@ bool formatCommon(Sink& sink, const char* fmt, va_list ap) {
 
 bool reportFailed() { return anyReportFailed; }
 
+void setEmptiedFile(const std::string& name) { emptiedHere = name; }
+
 RptFile::~RptFile() { close(); }
 
 void RptFile::close() {
@@ -272,7 +294,14 @@ bool RptFile::open(const std::string& name) {
         anyReportFailed = true;
         return false;
     }
-    fp_ = std::fopen(name.c_str(), "wb");
+    // A file this run has just emptied is not truncated again: on some file
+    // systems, truncating a file makes its closing write all of it out at
+    // once, which holds up the writer.
+    if (!emptiedHere.empty() && name == emptiedHere) {
+        emptiedHere.clear();
+        fp_ = openEmptied(name);
+    }
+    if (fp_ == nullptr) fp_ = std::fopen(name.c_str(), "wb");
     if (fp_ == nullptr) anyReportFailed = true;
     return fp_ != nullptr;
 }
