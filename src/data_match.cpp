@@ -233,12 +233,18 @@ unsigned long storeGeneration() { return generation; }
 
 void set_household(WardFamily* fam) {
     if (fam->household) return;
-    std::string name = fixnull(preferred(fam->lpname, fam->lname));
+    // Composed in a buffer kept for the next family: a large export names
+    // hundreds of thousands of households.
+    thread_local std::string name;
+    name.assign(fixnull(preferred(fam->lpname, fam->lname)));
     name += ", ";
     name += fixnull(preferred(fam->fpname, fam->fname));
-    if (fam->spouse) name += " & " + *fam->spouse;
+    if (fam->spouse) {
+        name += " & ";
+        name += fam->spouse->view();
+    }
     if (name.size() > WorkArea - 1) name.resize(WorkArea - 1);
-    fam->household = name;
+    fam->household = std::string_view(name);
 }
 
 int match_phone(const char* phone, WardFamily* fam) {
