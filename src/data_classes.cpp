@@ -101,7 +101,8 @@ const std::vector<Entry>& youngRoster(int year) {
         for (std::size_t k = 0; k < all.size(); ++k) {
             if (k + Ahead < all.size()) data_detail::prefetchRecord(all[k + Ahead].mem, sizeof(WardMember));
             const WardMember* m = all[k].mem;
-            if (m->age <= YouthLastAge || (m->birth != nullptr && m->birth->year >= firstYear)) entries.push_back(all[k]);
+            if (m->age <= YouthLastAge || (m->birth != nullptr && m->birth->year >= firstYear))
+                entries.push_back(all[k]);
         }
         builtFor = storeGeneration();
         builtYear = year;
@@ -136,9 +137,11 @@ void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch
 
 // The classes of each list, plain and book outline.
 const ClassDef YMClasses[] = {{"Deacons", 12, 13}, {"Teachers", 14, 15}, {"Priests", 16, YouthLastAge}};
-const ClassDef YMBooks[] = {{"Book: Deacons", 12, 13}, {"Book: Teachers", 14, 15}, {"Book: Priests", 16, YouthLastAge}};
+const ClassDef YMBooks[] = {{"Book: Deacons", 12, 13}, {"Book: Teachers", 14, 15},
+                            {"Book: Priests", 16, YouthLastAge}};
 const ClassDef YWClasses[] = {{"Beehives", 12, 13}, {"Mia Maids", 14, 15}, {"Laurels", 16, YouthLastAge}};
-const ClassDef YWBooks[] = {{"Book: Beehives", 12, 13}, {"Book: Mia Maids", 14, 15}, {"Book: Laurels", 16, YouthLastAge}};
+const ClassDef YWBooks[] = {{"Book: Beehives", 12, 13}, {"Book: Mia Maids", 14, 15},
+                            {"Book: Laurels", 16, YouthLastAge}};
 const ClassDef RSClasses[] = {{"Sisters", 18, 0}};
 const ClassDef RSBooks[] = {{"Book: Sisters", 18, 0}};
 
@@ -195,22 +198,26 @@ int writeGroup(RptFile& out, const char* hdr, int mms, int val1, int val2, Class
 
 void writeYM(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open YM output file (%s)\n")) writeClasses(out, YMClasses, 3, 0, isYM, ymFlags(), Readers::Young);
+    if (openList(out, fname, "Can't open YM output file (%s)\n"))
+        writeClasses(out, YMClasses, 3, 0, isYM, ymFlags(), Readers::Young);
 }
 
 void writeYMMMS(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open YM output file (%s)\n")) writeClasses(out, YMBooks, 3, 1, isYM, ymFlags(), Readers::Young);
+    if (openList(out, fname, "Can't open YM output file (%s)\n"))
+        writeClasses(out, YMBooks, 3, 1, isYM, ymFlags(), Readers::Young);
 }
 
 void writeYW(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open YW output file (%s)\n")) writeClasses(out, YWClasses, 3, 0, isYW, ywFlags(), Readers::Young);
+    if (openList(out, fname, "Can't open YW output file (%s)\n"))
+        writeClasses(out, YWClasses, 3, 0, isYW, ywFlags(), Readers::Young);
 }
 
 void writeYWMMS(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open YW output file (%s)\n")) writeClasses(out, YWBooks, 3, 1, isYW, ywFlags(), Readers::Young);
+    if (openList(out, fname, "Can't open YW output file (%s)\n"))
+        writeClasses(out, YWBooks, 3, 1, isYW, ywFlags(), Readers::Young);
 }
 
 void writePRI(const char* fname) { writePrimary(fname, PriNames, 0); }
@@ -219,10 +226,12 @@ void writePRIMMS(const char* fname) { writePrimary(fname, PriBooks, 1); }
 
 void writeRS(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open RS output file (%s)\n")) writeClasses(out, RSClasses, 1, 0, isRS, rsFlags(), Readers::All);
+    if (openList(out, fname, "Can't open RS output file (%s)\n"))
+        writeClasses(out, RSClasses, 1, 0, isRS, rsFlags(), Readers::All);
 }
 
 void writeRSMMS(const char* fname) {
     RptFile out;
-    if (openList(out, fname, "Can't open RS output file (%s)\n")) writeClasses(out, RSBooks, 1, 1, isRS, rsFlags(), Readers::All);
+    if (openList(out, fname, "Can't open RS output file (%s)\n"))
+        writeClasses(out, RSBooks, 1, 1, isRS, rsFlags(), Readers::All);
 }
