@@ -465,12 +465,6 @@ private:
 // closed during this run.
 bool reportFailed();
 
-// setEmptiedFile: the report file of this name has just been emptied for
-// this thread's next RptFile::open, which then writes it without truncating
-// it again, as long as it is still an empty regular file (else as always).
-// Only that next open is concerned; an empty name forgets it.
-void setEmptiedFile(const std::string& name);
-
 // strprintf, vstrprintf: format as std::printf does into a text of any
 // length; every formatted byte is kept, zero bytes included.
 std::string strprintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));

@@ -47,12 +47,9 @@ namespace {
 // Set from any thread that writes reports.
 std::atomic<bool> anyReportFailed{false};
 
-// The report file this thread has just emptied (setEmptiedFile).
-thread_local std::string emptiedHere;
-
-// openEmptied: name opened for writing without truncating it, when it is
-// still an empty regular file; else null.
-std::FILE* openEmptied(const std::string& name) {
+// openEmpty: name opened for writing without truncating it, when it is
+// missing (then created) or an empty regular file; else null.
+std::FILE* openEmpty(const std::string& name) {
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     struct stat st;
@@ -261,8 +258,6 @@ bool formatCommon(Sink& sink, const char* fmt, va_list ap) {
 
 bool reportFailed() { return anyReportFailed; }
 
-void setEmptiedFile(const std::string& name) { emptiedHere = name; }
-
 RptFile::~RptFile() { close(); }
 
 void RptFile::close() {
@@ -294,13 +289,10 @@ bool RptFile::open(const std::string& name) {
         anyReportFailed = true;
         return false;
     }
-    // A file this run has just emptied is not truncated again: on some file
-    // systems, truncating a file makes its closing write all of it out at
-    // once, which holds up the writer.
-    if (!emptiedHere.empty() && name == emptiedHere) {
-        emptiedHere.clear();
-        fp_ = openEmptied(name);
-    }
+    // An empty file, such as an old report the run has already emptied, is
+    // not truncated again: on some file systems, truncating a file makes its
+    // closing write all of it out at once, which holds up the writer.
+    fp_ = openEmpty(name);
     if (fp_ == nullptr) fp_ = std::fopen(name.c_str(), "wb");
     if (fp_ == nullptr) anyReportFailed = true;
     return fp_ != nullptr;

@@ -342,7 +342,6 @@ private:
             holdMessages(&held_[i]);
             steps_[i].write();
             holdMessages(nullptr);
-            setEmptiedFile(std::string());
             {
                 std::lock_guard<std::mutex> guard(lock_);
                 done_[i] = 1;
@@ -353,13 +352,11 @@ private:
     }
 
     // claimFile: the report file f is this writer's from now on: the
-    // emptier leaves it alone, and a file it is emptying is waited for. A
-    // file it has emptied is written without emptying it again.
+    // emptier leaves it alone, and a file it is emptying is waited for.
     void claimFile(long f) {
         if (f < 0 || fileState_.empty()) return;
         std::unique_lock<std::mutex> guard(lock_);
         ended_.wait(guard, [&] { return fileState_[f] != Emptying; });
-        if (fileState_[f] == Emptied) setEmptiedFile(names_[f]);
         fileState_[f] = Writing;
     }
 
