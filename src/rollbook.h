@@ -441,16 +441,21 @@ public:
     }
     void writeCaptured(const char* data, std::size_t n);
 
-private:
-    static constexpr std::size_t PendingLimit = 1 << 16;
+    // Until it is closed, a file grows by whole multiples of PendingLimit
+    // bytes, each handed to the system in one write, so that it is stored
+    // in large pieces; the rest follows when it is closed.
+    static constexpr std::size_t PendingLimit = 1 << 18;
 
+private:
     void close();
     bool formatDirect(const char* fmt, va_list ap);
     bool formatPieces(const struct ReportFormat& f, va_list ap);
     char* copyArgument(char* out, const char* arg);
     char* room(char* out, std::size_t n);
     void put(const char* data, std::size_t n);
-    void flushPending();
+    // flushPending: hand the pending bytes to the file: all of them, or only
+    // whole multiples of PendingLimit.
+    void flushPending(bool all = false);
 
     std::FILE* fp_ = nullptr;
     std::string name_;

@@ -262,7 +262,7 @@ RptFile::~RptFile() { close(); }
 
 void RptFile::close() {
     if (fp_ != nullptr && !console_) {
-        flushPending();
+        flushPending(true);
         // Buffered bytes reach the file only now: a full disk shows here.
         if (std::fflush(fp_) != 0 || std::ferror(fp_) != 0) failed_ = true;
         if (std::fclose(fp_) != 0) failed_ = true;
@@ -295,6 +295,9 @@ bool RptFile::open(const std::string& name) {
     fp_ = openEmpty(name);
     if (fp_ == nullptr) fp_ = std::fopen(name.c_str(), "wb");
     if (fp_ == nullptr) anyReportFailed = true;
+    // The pending bytes are the file's buffer: each write reaches the file
+    // as it was cut (see flushPending).
+    else std::setvbuf(fp_, nullptr, _IONBF, 0);
     return fp_ != nullptr;
 }
 
@@ -452,9 +455,16 @@ void RptFile::put(const char* data, std::size_t n) {
     length_ = static_cast<std::size_t>(out - pending_.data());
 }
 
-void RptFile::flushPending() {
-    if (length_ > 0 && std::fwrite(pending_.data(), 1, length_, fp_) != length_) failed_ = true;
-    length_ = 0;
+void RptFile::flushPending(bool all) {
+    // A report file goes out in whole multiples of PendingLimit until its
+    // end, so that each write starts and ends on the same boundaries in the
+    // file: the file system then takes it in large pieces, not page by page.
+    // The few bytes past the last boundary wait for the next write.
+    std::size_t n = length_;
+    if (!all && !console_) n -= n % PendingLimit;
+    if (n > 0 && std::fwrite(pending_.data(), 1, n, fp_) != n) failed_ = true;
+    if (n < length_) std::memmove(&pending_[0], &pending_[n], length_ - n);
+    length_ -= n;
 }
 
 std::string vstrprintf(const char* fmt, va_list ap) {

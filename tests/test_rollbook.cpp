@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -76,6 +77,30 @@ TEST(RptFile, AMissingEmptyOrLongerFileEndsUpHoldingJustTheNewBytes) {
     EXPECT_EQ(written(name, write), "new\r\n");
     written(name, [](RptFile& f) { f.printf("old text, longer than the new\n"); });
     EXPECT_EQ(written(name, write), "new\r\n");
+    std::remove(name);
+}
+
+TEST(RptFile, ALargeFileGrowsByWholePiecesAndGetsTheRestWhenClosed) {
+    const char* name = "rptfile_pieces.txt";
+    std::string want;
+    {
+        RptFile f;
+        ASSERT_TRUE(f.open(name));
+        for (int i = 0; i < 30000; ++i) {
+            f.printf("%d %s\n", i, "of the lines, in pieces of odd sizes");
+            want += std::to_string(i) + " of the lines, in pieces of odd sizes\r\n";
+            if (i % 1000 == 0) {
+                const auto size = std::filesystem::file_size(name);
+                EXPECT_EQ(size % RptFile::PendingLimit, 0u) << i;
+                EXPECT_LE(size, want.size()) << i;
+                EXPECT_GT(size + 2 * RptFile::PendingLimit, want.size()) << i;
+            }
+        }
+    }
+    std::ifstream in(name, std::ios::binary);
+    std::ostringstream got;
+    got << in.rdbuf();
+    EXPECT_EQ(got.str(), want);
     std::remove(name);
 }
 
