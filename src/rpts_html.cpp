@@ -150,8 +150,7 @@ void writeFamilyHtml(RptFile& out, WardFamily* fam, int priv) {
     // 1. Address, city line and phone.
     if (fam->addr) out.printf("%s%s<br />\n", Indent, HtmlText(fam->addr).c_str());
     if (fam->addr2) out.printf("%s%s<br />\n", Indent, HtmlText(fam->addr2).c_str());
-    std::string cityLine = strprintf("%s, %s - %s", fixnull(fam->city), fixnull(fam->state), fixnull(fam->zip));
-    out.printf("%s%s<br />\n", Indent, cityLine.c_str());
+    out.printf("%s%s, %s - %s<br />\n", Indent, fixnull(fam->city), fixnull(fam->state), fixnull(fam->zip));
     if (fam->phone) out.printf("%s&nbsp;%s<br />\n", Indent, fam->phone->c_str());
 
     // 2. Teaching lines, the teachers' names escaped as one text.

@@ -62,30 +62,31 @@ void writeTeaching(RptFile& out, const HTDist* ht, bool home) {
     }
 }
 
-// privateBirthday: the private edition's birthday: the full date and age
-// when the year is known.
-std::string privateBirthday(const WardMember* m) {
+// writePrivateBirthday: the private edition's birthday: the full date and
+// age when the year is known.
+void writePrivateBirthday(RptFile& out, const WardMember* m) {
     const mls_date& b = *m->birth;
-    if (b.month <= 0) return "[no birthday]";
-    if (b.year > 0) return strprintf("%d/%d/%d [%d]", b.month, b.day, b.year, m->age);
-    return strprintf("%d/%d", b.month, b.day);
+    if (b.month <= 0) out.printf("[no birthday]");
+    else if (b.year > 0) out.printf("%d/%d/%d [%d]", b.month, b.day, b.year, m->age);
+    else out.printf("%d/%d", b.month, b.day);
 }
 
-// publicBirthday: the public edition shows the year and age of the young
-// only (21 and under).
-std::string publicBirthday(const WardMember* m) {
+// writePublicBirthday: the public edition shows the year and age of the
+// young only (21 and under).
+void writePublicBirthday(RptFile& out, const WardMember* m) {
     const mls_date& b = *m->birth;
-    if (b.month == 0) return "[no birthday]";
-    if (m->age > 21 || b.year == 0) return strprintf("%d/%d", b.month, b.day);
-    return strprintf("%d/%d/%d [%d]", b.month, b.day, b.year, m->age);
+    if (b.month == 0) out.printf("[no birthday]");
+    else if (m->age > 21 || b.year == 0) out.printf("%d/%d", b.month, b.day);
+    else out.printf("%d/%d/%d [%d]", b.month, b.day, b.year, m->age);
 }
 
 // writePrivateDetails: sex and priesthood, the birthday line with the record
 // number, and the ordinance line when there is a baptism date.
 void writePrivateDetails(RptFile& out, WardMember* m, const WardFamily* fam) {
-    std::string sex = m->sex == 'M' ? strprintf("[M %s]", fixnull(m->stat)) : std::string("[F]");
-    out.printf("%s\n", sex.c_str());
-    out.printf("%s%s", DetailPrefix, privateBirthday(m).c_str());
+    if (m->sex == 'M') out.printf("[M %s]\n", fixnull(m->stat));
+    else out.printf("[F]\n");
+    out.printf("%s", DetailPrefix);
+    writePrivateBirthday(out, m);
     // Record numbers are shown only when the head of the chain has a birth year.
     if (fam->members != nullptr && fam->members->birth->year > 0) out.printf(" #%s", fixnull(m->recno));
     out.printf("\n");
@@ -111,7 +112,11 @@ void writeMember(RptFile& out, WardMember* m, const WardFamily* fam, int priv) {
     out.printf("%s %s", marker, fixnull(m->fname));
     if (isWeb()) out.printf("\n");
     else if (priv) writePrivateDetails(out, m, fam);
-    else out.printf(" [%c] %s\n", m->sex, publicBirthday(m).c_str());
+    else {
+        out.printf(" [%c] ", m->sex);
+        writePublicBirthday(out, m);
+        out.printf("\n");
+    }
 
     writeContacts(out, "%s Work: %s", m->work);
     writeContacts(out, "%s Cell: %s", m->cell);
