@@ -16,6 +16,10 @@
 #include <filesystem>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,9 +40,11 @@ struct ReportFormat {
         char conv;
         std::uint8_t width, precision;
     };
+    // Spare bytes after the text, so that a piece can be read in one move.
+    static constexpr std::size_t Padding = 16;
     const char* key = nullptr;
     bool direct = false;  // only conversions formatted here
-    std::string text;
+    std::string text;     // the pieces' literal bytes, then Padding zero bytes
     std::vector<Piece> pieces;
 };
 
@@ -189,6 +195,7 @@ void compile(ReportFormat& f, const char* fmt) {
     }
     piece.length = static_cast<std::uint32_t>(f.text.size()) - piece.from;
     if (piece.length > 0) f.pieces.push_back(piece);
+    f.text.append(ReportFormat::Padding, '\0');
 }
 
 // compiled: fmt cut into its pieces, or null for a format that may change.
@@ -202,17 +209,13 @@ const ReportFormat* compiled(const char* fmt) {
     return &f;
 }
 
-// copyBytes: n bytes from p to out, short ones without a library call.
-// Returns the end of what was written.
-char* copyBytes(char* out, const char* p, std::size_t n) {
-    if (n >= 8 && n <= 16) {
-        std::memcpy(out, p, 8);
-        std::memcpy(out + n - 8, p + n - 8, 8);
-    } else if (n < 8) {
-        for (std::size_t i = 0; i < n; ++i) out[i] = p[i];
-    } else {
-        std::memcpy(out, p, n);
-    }
+// copyPiece: the n literal bytes of a format at p to out, which has room for
+// 16 more: a short piece is copied whole in one move, with the padding that
+// follows it.
+char* copyPiece(char* out, const char* p, std::size_t n) {
+    static_assert(ReportFormat::Padding >= 16, "a short piece is read as 16 bytes");
+    if (n <= 16) std::memcpy(out, p, 16);
+    else std::memcpy(out, p, n);
     return out + n;
 }
 
@@ -334,7 +337,7 @@ bool RptFile::formatPieces(const ReportFormat& f, va_list ap) {
     char* out = pending_.data() + length_;
     for (const ReportFormat::Piece& piece : f.pieces) {
         out = room(out, piece.length + 48);
-        out = copyBytes(out, f.text.data() + piece.from, piece.length);
+        out = copyPiece(out, f.text.data() + piece.from, piece.length);
         switch (piece.conv) {
         case 's': out = copyArgument(out, va_arg(ap, const char*)); break;
         case 'd': out = formatNumber(out, va_arg(ap, int), piece.width, piece.precision); break;
@@ -351,8 +354,31 @@ bool RptFile::formatPieces(const ReportFormat& f, va_list ap) {
     return true;
 }
 
+// copyArgument reads the argument sixteen bytes at a time, and so may read
+// past its end, though never across a 4096-byte boundary: never into a page
+// that may be unmapped. The sanitizers would take that read for a fault.
+__attribute__((no_sanitize("address", "thread")))
 char* RptFile::copyArgument(char* out, const char* arg) {
     if (arg == nullptr) arg = "(null)";
+#if defined(__SSE2__)
+    // Sixteen bytes at a time, found and copied at once, while they hold no
+    // line feed to turn into CR LF; the rest as below.
+    if (!console_) {
+        const __m128i zero = _mm_setzero_si128(), lf = _mm_set1_epi8('\n');
+        while ((reinterpret_cast<std::uintptr_t>(arg) & 4095) <= 4096 - 16) {
+            out = room(out, 16);
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(arg));
+            const unsigned ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
+            const unsigned lfs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
+            const unsigned before = ends != 0 ? (ends & (0u - ends)) - 1 : 0xFFFFu;
+            if ((lfs & before) != 0) break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), v);
+            if (ends != 0) return out + __builtin_ctz(ends);
+            out += 16;
+            arg += 16;
+        }
+    }
+#endif
     const std::size_t n = std::strlen(arg);
     out = room(out, 2 * n);
     return copyText(out, arg, n, !console_);

@@ -457,7 +457,8 @@ TEST(Samples, EachSampleRunsCleanUnderMemcheck) {
     if (std::system("command -v valgrind >/dev/null 2>&1") != 0) GTEST_SKIP() << "no valgrind";
     for (const auto& example : fs::directory_iterator(EXAMPLES_DIR)) {
         fs::path work;
-        const std::string valgrind = "valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite ";
+        const std::string valgrind = "valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite "
+                                     "--suppressions=" + shellQuote(MEMCHECK_SUPPRESSIONS) + " ";
         const int status = runSample(example.path(), work, ">/dev/null 2>../valgrind", valgrind);
         EXPECT_EQ(status, 0) << example.path() << ":\n" << readFile(work.parent_path() / "valgrind");
         fs::remove_all(work.parent_path());

@@ -12,6 +12,9 @@
 #include <thread>
 #include <utility>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "rollbook.h"
 
 namespace {
@@ -167,6 +170,30 @@ TEST(RptFile, LineFeedsInsideLongArgumentsBecomeCrLfWhereverTheyStand) {
                       }),
               wantAll);
     std::remove("rptfile_lf.txt");
+}
+
+TEST(RptFile, AnArgumentEndingAtTheEdgeOfReadableMemoryIsCopiedWithoutReadingPastIt) {
+    // Two pages, the second unreadable: each argument ends right before it,
+    // so that a read past the argument's end would fault.
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    void* mem = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(mem, MAP_FAILED);
+    char* edge = static_cast<char*>(mem) + page;
+    ASSERT_EQ(mprotect(edge, page, PROT_NONE), 0);
+    std::string want;
+    const std::string got = written("rptfile_edge.txt", [&](RptFile& f) {
+        for (std::size_t n = 0; n <= 40; ++n) {
+            char* arg = edge - n - 1;
+            for (std::size_t i = 0; i < n; ++i) arg[i] = i % 7 == 5 ? '\n' : static_cast<char>('a' + i % 26);
+            arg[n] = '\0';
+            f.printf("%s|", arg);
+            for (std::size_t i = 0; i < n; ++i) want += arg[i] == '\n' ? std::string("\r\n") : std::string(1, arg[i]);
+            want += '|';
+        }
+    });
+    EXPECT_EQ(got, want);
+    munmap(mem, 2 * page);
+    std::remove("rptfile_edge.txt");
 }
 
 TEST(ConsoleMessages, HeldTextsKeepTheirOrderAndStreamsUntilWrittenWhileOtherThreadsWriteAtOnce) {
