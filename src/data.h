@@ -4,6 +4,7 @@
 #ifndef ROLLBOOK_DATA_H
 #define ROLLBOOK_DATA_H
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -270,9 +271,12 @@ struct FamilyOrder {
     linkedlist* end = nullptr;
 };
 const FamilyOrder& familiesInOrder();
-// prefetchRecord: ask for every cache line of a record ahead of its use.
+// prefetchRecord: ask for every cache line of the first size bytes of a
+// record ahead of their use.
 inline void prefetchRecord(const void* rec, std::size_t size) {
-    for (std::size_t off = 0; off < size; off += 64) __builtin_prefetch(static_cast<const char*>(rec) + off);
+    const auto at = reinterpret_cast<std::uintptr_t>(rec);
+    for (std::uintptr_t line = at & ~std::uintptr_t{63}; line < at + size; line += 64)
+        __builtin_prefetch(reinterpret_cast<const void*>(line));
 }
 
 // visitFamilies: walkFamilies without touching Family's cursor.
@@ -281,9 +285,9 @@ void visitFamilies(Visit visit) {
     if (Family == nullptr) return;
     const std::vector<WardFamily*>& fams = familiesInOrder().fams;
     constexpr std::size_t Ahead = 6;  // families fetched ahead of the one visited
-    for (std::size_t i = 0; i < fams.size() && i < Ahead; ++i) prefetchRecord(fams[i], sizeof(WardFamily));
+    for (std::size_t i = 0; i < fams.size() && i < Ahead; ++i) prefetchRecord(fams[i], FamilyReadBytes);
     for (std::size_t i = 0; i < fams.size(); ++i) {
-        if (i + Ahead < fams.size()) prefetchRecord(fams[i + Ahead], sizeof(WardFamily));
+        if (i + Ahead < fams.size()) prefetchRecord(fams[i + Ahead], FamilyReadBytes);
         if (i + Ahead / 2 < fams.size()) {
             const WardFamily* near = fams[i + Ahead / 2];
             if (near->members != nullptr) prefetchRecord(near->members, sizeof(WardMember));
