@@ -41,7 +41,7 @@ struct ReportFormat {
         std::uint8_t width, precision;
     };
     // Spare bytes after the text, so that a piece can be read in one move.
-    static constexpr std::size_t Padding = 16;
+    static constexpr std::size_t Padding = 32;
     const char* key = nullptr;
     bool direct = false;  // only conversions formatted here
     std::string text;     // the pieces' literal bytes, then Padding zero bytes
@@ -198,11 +198,16 @@ void compile(ReportFormat& f, const char* fmt) {
     f.text.append(ReportFormat::Padding, '\0');
 }
 
-// compiled: fmt cut into its pieces, or null for a format that may change.
-const ReportFormat* compiled(const char* fmt) {
+// formatSlot: where this thread keeps fmt compiled, if it does.
+inline ReportFormat& formatSlot(const char* fmt) {
     constexpr std::size_t Slots = 1024;
     thread_local std::vector<ReportFormat> cache(Slots);
-    ReportFormat& f = cache[(reinterpret_cast<std::uintptr_t>(fmt) * 0x9E3779B97F4A7C15ull) >> 54];
+    return cache[(reinterpret_cast<std::uintptr_t>(fmt) * 0x9E3779B97F4A7C15ull) >> 54];
+}
+
+// compiled: fmt cut into its pieces, or null for a format that may change.
+const ReportFormat* compiled(const char* fmt) {
+    ReportFormat& f = formatSlot(fmt);
     if (f.key == fmt) return &f;
     if (!readOnly(fmt)) return nullptr;
     compile(f, fmt);
@@ -210,12 +215,17 @@ const ReportFormat* compiled(const char* fmt) {
 }
 
 // copyPiece: the n literal bytes of a format at p to out, which has room for
-// 16 more: a short piece is copied whole in one move, with the padding that
-// follows it.
+// 32 more: a short piece is copied whole in one or two moves, with the
+// padding that follows it.
 char* copyPiece(char* out, const char* p, std::size_t n) {
-    static_assert(ReportFormat::Padding >= 16, "a short piece is read as 16 bytes");
-    if (n <= 16) std::memcpy(out, p, 16);
-    else std::memcpy(out, p, n);
+    static_assert(ReportFormat::Padding >= 32, "a short piece is read as 32 bytes");
+    if (n <= 16) {
+        std::memcpy(out, p, 16);
+    } else if (n <= 32) {
+        std::memcpy(out, p, 32);
+    } else {
+        std::memcpy(out, p, n);
+    }
     return out + n;
 }
 
@@ -316,7 +326,9 @@ void RptFile::printf(const char* fmt, ...) {
     // formatted here (a copy of them up front costs more than the rest).
     va_list ap;
     va_start(ap, fmt);
-    const bool done = formatDirect(fmt, ap);
+    // A format met before goes straight to its pieces.
+    const ReportFormat& f = formatSlot(fmt);
+    const bool done = f.key == fmt && f.direct && !console_ ? formatPieces(f, ap) : formatDirect(fmt, ap);
     va_end(ap);
     if (!done) {
         va_start(ap, fmt);
