@@ -33,6 +33,8 @@ int wrpCsvGetNumFields(int id);
 // wrpCsvGetField: field ndx counted from 0; null for a bad id or when ndx is
 // negative or not below the number of fields. Owned by the record; the
 // caller may cut the text in place (the dump then shows the cut field).
+// The fields of a split are cut from one copy of the line and lie in it in
+// order, each ended by a zero byte.
 char* wrpCsvGetField(int id, int ndx);
 
 // wrpCsvGetLine: the intact copy of the last line read or string parsed;

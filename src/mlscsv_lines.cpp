@@ -40,7 +40,7 @@ struct Line {
     int numFields = 0;
     bool hasLine = false;
     std::string line;                   // the intact line, when the record holds one
-    std::string text;                   // the fields, each ended by a zero byte
+    std::string text;                   // the fields as the CSV reader cut them
     std::vector<std::uint32_t> starts;  // where each field begins in text
 
     // take: copy what the CSV reader holds for id after a read giving result.
@@ -53,11 +53,13 @@ struct Line {
         line.assign(l != nullptr ? l : "");
         text.clear();
         starts.clear();
-        for (int i = 0; i < numFields; ++i) {
-            starts.push_back(static_cast<std::uint32_t>(text.size()));
-            text += wrpCsvGetField(id, i);
-            text += '\0';
-        }
+        if (numFields == 0) return;
+        // The fields lie in order in the CSV reader's copy of the line, each
+        // ended by a zero byte: they are kept at once, as they lie there.
+        const char* first = wrpCsvGetField(id, 0);
+        const char* last = wrpCsvGetField(id, numFields - 1);
+        text.assign(first, static_cast<std::size_t>(last - first) + std::strlen(last) + 1);
+        for (int i = 0; i < numFields; ++i) starts.push_back(static_cast<std::uint32_t>(wrpCsvGetField(id, i) - first));
     }
     // reserve: room for any line the CSV reader gives, so that keeping one
     // asks for no memory once it has been read.
@@ -73,11 +75,6 @@ struct Line {
         for (std::size_t off = 0; off < text.size(); off += 64) __builtin_prefetch(text.data() + off);
         for (std::size_t off = 0; off < starts.size() * sizeof starts[0]; off += 64)
             __builtin_prefetch(reinterpret_cast<const char*>(starts.data()) + off);
-    }
-    // length: the bytes of field i as it was split, before any cut.
-    std::size_t length(int i) const {
-        const std::size_t end = i + 1 < numFields ? starts[i + 1] : text.size();
-        return end - starts[i] - 1;
     }
 };
 
@@ -296,7 +293,10 @@ void CsvLines::dump(std::FILE* out) {
     }
     const Line& l = s.current[s.at];
     if (l.hasLine && wrpCsvParseString(id_, l.line.c_str()) == 0 && wrpCsvGetNumFields(id_) == l.numFields)
-        for (int i = 0; i < l.numFields; ++i) std::memcpy(wrpCsvGetField(id_, i), &l.text[l.starts[i]], l.length(i));
+        for (int i = 0; i < l.numFields; ++i) {
+            char* f = wrpCsvGetField(id_, i);
+            std::memcpy(f, &l.text[l.starts[i]], std::strlen(f));
+        }
     dump_csv(id_, out);
     if (restore) wrpCsvParseString(id_, held.c_str());
 }

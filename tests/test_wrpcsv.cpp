@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -101,6 +102,9 @@ TEST_F(WrpCsv, SeparatorsAndQuotesSplitAsTheReaderExpects)
         EXPECT_EQ(0, wrpCsvParseString(id, line.c_str())) << line;
         EXPECT_EQ(want, fields(id)) << line;
         EXPECT_EQ(line, wrpCsvGetLine(id));
+        // The fields lie in order in one text, each ended by a zero byte.
+        for (int i = 1; i < wrpCsvGetNumFields(id); ++i)
+            EXPECT_GT(wrpCsvGetField(id, i), wrpCsvGetField(id, i - 1) + std::strlen(wrpCsvGetField(id, i - 1))) << line;
     }
 }
 
