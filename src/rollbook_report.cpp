@@ -77,6 +77,14 @@ struct StringSink {
 // zeros in front, the sign before them, blanks in front up to width. Returns
 // the end of the text.
 char* formatNumber(char* to, int v, int width, int precision) {
+    // Most numbers of the reports are ids, counts and dates: below 100, in
+    // at most two places.
+    if (static_cast<unsigned int>(v) < 100 && width <= 2 && precision <= 2) {
+        if (v < 10 && (width == 2 || precision == 2)) *to++ = precision == 2 ? '0' : ' ';
+        if (v >= 10) *to++ = static_cast<char>('0' + v / 10);
+        *to++ = static_cast<char>('0' + v % 10);
+        return to;
+    }
     char digits[16];
     const unsigned int mag = v < 0 ? 0u - static_cast<unsigned int>(v) : static_cast<unsigned int>(v);
     const int n = static_cast<int>(std::to_chars(digits, digits + sizeof digits, mag).ptr - digits);

@@ -135,6 +135,34 @@ TEST(RptFile, FormatsExactlyAsPrintfDoesWhateverTheConversions) {
     std::remove("rptfile_formats.txt");
 }
 
+TEST(RptFile, NumbersOfEveryWidthAndPrecisionComeOutAsPrintfWritesThem) {
+    std::string want;
+    const std::string got = written("rptfile_numbers.txt", [&](RptFile& f) {
+        const int values[] = {-2147483647 - 1, -100, -10, -9, -1, 0, 1, 7, 9, 10, 42, 99, 100, 101, 12345, 2147483647};
+        for (int width = 0; width <= 4; ++width) {
+            for (int precision = width == 0 ? 0 : 1; precision <= 4; ++precision) {
+                char fmt[16];
+                if (width == 0 && precision == 0) std::snprintf(fmt, sizeof fmt, "%%d|");
+                else if (width == 0) std::snprintf(fmt, sizeof fmt, "%%.%dd|", precision);
+                else std::snprintf(fmt, sizeof fmt, "%%%d.%dd|", width, precision);
+                for (int v : values) {
+                    f.printf(fmt, v);
+                    char buf[64];
+                    want.append(buf, static_cast<std::size_t>(std::snprintf(buf, sizeof buf, fmt, v)));
+                }
+            }
+        }
+        // The formats the reports use, compiled once and met again.
+        for (int v : values) {
+            f.printf("%d,%2.2d/%2.2d|", v, v, v);
+            char buf[96];
+            want.append(buf, static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%d,%2.2d/%2.2d|", v, v, v)));
+        }
+    });
+    EXPECT_EQ(got, want);
+    std::remove("rptfile_numbers.txt");
+}
+
 TEST(RptFile, AFormatBuiltAtRunTimePrintsWhatItHoldsAtEachCall) {
     // The same buffer holds two formats in turn, as a reused buffer would;
     // each call must print the format it holds then, as a literal does.
