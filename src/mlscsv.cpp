@@ -144,9 +144,10 @@ void parse_date(const char* s, mls_date* m) {
     }
 }
 
-int calcAge(const mls_date* m) {
+int calcAge(const mls_date* m) { return m->month == 0 ? 0 : calcAge(m, runDate()); }
+
+int calcAge(const mls_date* m, const RunDate& today) {
     if (m->month == 0) return 0;
-    RunDate today = runDate();
     // Counted wide so that a year of any size cannot overflow.
     long long age = static_cast<long long>(today.year) - m->year;
     if (today.month < m->month || (today.month == m->month && today.day < m->day)) --age;

@@ -59,8 +59,10 @@ int convert_month(const char* s);
 // it was. m not null.
 void parse_date(const char* s, mls_date* m);
 
-// calcAge: whole years from m to the run date; 0 when m is not set.
+// calcAge: whole years from m to the run date (or to today); 0 when m is
+// not set.
 int calcAge(const mls_date* m);
+int calcAge(const mls_date* m, const RunDate& today);
 
 // strbeg: 1 when both are present and str begins with beg, else 0.
 int strbeg(const char* str, const char* beg);

@@ -131,6 +131,7 @@ int readMemberCSV(const char* fname) {
     // 3. One member per row; a large export's rows are read and split
     //    ahead while the records of the rows before are built.
     CsvLines lines(id, fp, CsvLines::readAheadPays(fp));
+    const RunDate today = runDate();  // every age of the file is counted to it
     Household house;
     int prevFamid = -1;
     int lineNo = 1;
@@ -250,7 +251,7 @@ int readMemberCSV(const char* fname) {
         parse_date(fld(++col), mem->confirm);
         parse_date(fld(++col), mem->endowed);
         parse_date(fld(++col), mem->recexp);
-        mem->age = calcAge(mem->birth);
+        mem->age = calcAge(mem->birth, today);
         trimInto(mem->stat, fld(++col));
         mem->ftmiss = flag(fld(++col));
         trimInto(mem->marital, fld(++col));
