@@ -8,6 +8,7 @@
 #include <utility>
 
 #include <strings.h>
+#include <sys/stat.h>
 
 #include "data.h"
 #include "mlscsv.h"
@@ -130,6 +131,8 @@ int readMemberCSV(const char* fname) {
 
     // 3. One member per row; a large export's rows are read and split
     //    ahead while the records of the rows before are built.
+    struct stat st;
+    if (fstat(fileno(fp), &st) == 0 && st.st_size > 0) expectRecordsFrom(static_cast<std::uintmax_t>(st.st_size));
     CsvLines lines(id, fp, CsvLines::readAheadPays(fp));
     const RunDate today = runDate();  // every age of the file is counted to it
     Household house;

@@ -71,19 +71,21 @@ Prefaulter& prefaulter = *new Prefaulter;
 #endif
 
 // largeHeap: a large export's records fill hundreds of megabytes, which the
-// reports then walk many times. Once the heap is that large, the memory it
-// grows by is asked for in huge pages, which saves most page faults and
-// address-translation misses; small runs keep small pages and a small
-// footprint. Best effort: nothing changes where the system declines.
+// reports then walk many times. Once the heap is that large, or is known to
+// become so (expectRecordsFrom), the memory it grows by is asked for in huge
+// pages, which saves most page faults and address-translation misses; small
+// runs keep small pages and a small footprint. Best effort: nothing changes
+// where the system declines.
+constexpr std::uintptr_t LargeHeap = std::uintptr_t{32} << 20;  // heap size from which to ask
+std::uintptr_t largeFrom = LargeHeap;  // 0 once a large store is expected
 void largeHeap() {
 #if defined(__linux__) && defined(__GLIBC__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t Large = std::uintptr_t{32} << 20;  // heap size from which to ask
-    constexpr std::uintptr_t Step = std::uintptr_t{32} << 20;   // growth of a large heap at a time
+    constexpr std::uintptr_t Step = std::uintptr_t{32} << 20;  // growth of a large heap at a time
     static std::uintptr_t start = 0, advised = 0;
     const auto top = reinterpret_cast<std::uintptr_t>(sbrk(0));
     if (top == static_cast<std::uintptr_t>(-1)) return;
     if (start == 0) start = top;
-    if (top - start < Large || top <= advised) return;
+    if (top - start < largeFrom || top <= advised) return;
     if (advised == 0) {
         // Grow in large steps from now on, so that whole huge pages fit in
         // each part the heap grows by.
@@ -125,6 +127,14 @@ void forgetTails() {
 }
 
 }  // namespace
+
+void expectRecordsFrom(std::uintmax_t inputBytes) {
+    // An input byte makes several bytes of records.
+    constexpr std::uintmax_t RecordBytesPerInputByte = 5;
+    if (inputBytes < LargeHeap / RecordBytesPerInputByte) return;
+    largeFrom = 0;
+    largeHeap();
+}
 
 mls_date* create_mlsDate() { return new (std::nothrow) mls_date(); }
 
