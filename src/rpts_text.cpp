@@ -203,6 +203,12 @@ void writeTextRpt(const char* fname, int priv) {
     blocks = Blocks();
     RptFile out;
     if (!openReport(out, fname)) return;
+    // One block per family, room for all of them asked for at once.
+    try {
+        blocks.blocks.reserve(data_detail::familiesInOrder().fams.size());
+    } catch (const std::bad_alloc&) {
+        blocks.full = true;
+    }
     char letter = '\0';
     walkFamilies([&](WardFamily* fam) {
         if (surnameLetter(fam->lname) != letter) {
