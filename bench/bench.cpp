@@ -10,13 +10,33 @@
 //       come in ascending order), "callings" (N callings held by one member)
 //       and "auxjoin" (N auxiliary-file members joining one family).
 //
-//   rollbook_bench run --exe PATH [--sizes 1000,2000,...] [--shapes N] [--runs 3]
-//       for each size: generate, run the program (best of --runs), and print
-//       the wall time, the peak memory, the input-output floor measured in
-//       the same run (reading every input file and writing as many bytes as
-//       the reports hold) and the growth of the time per doubling of the
-//       size (against the largest size of at most half as many members);
-//       then each hard shape at --shapes rows.
+//   rollbook_bench run --exe PATH [--sizes 600,5000,...] [--shapes N] [--runs 3]
+//       runs the program on made-up wards of the given sizes (default
+//       600,5000,10000,20000,40000,80000,100000: 600 is a ward, 5,000 a
+//       stake) and prints for each size:
+//         - the wall time, the median of --runs runs;
+//         - the input-output floor, measured right after those runs: the
+//           median of three passes, each reading every input file and
+//           writing as many bytes as the reports hold, in 1 MB pieces, to a
+//           new file in the same folder (one pass alone, just after a run,
+//           reads about twice too slow);
+//         - the time as a multiple of that floor;
+//         - the peak memory (the highest of the runs) and its multiple of
+//           the input bytes;
+//         - the growth of the time per doubling of the size, against the
+//           largest size of at most half as many members: the median over
+//           at least three pairs of runs, smaller then larger, of
+//           (wall larger / wall smaller)^(1 / log2(larger / smaller)).
+//           Pairing the runs back to back cancels the drift of the
+//           machine's speed between them.
+//       Then each hard shape at --shapes rows (default 200,000), with its
+//       median time and its ratio to the 100,000-member ward's time when
+//       that size was run; and last a verdict, each line "ok" or "MISSED":
+//       every size from 5,000 up within 30 times its floor, growth per
+//       doubling at most 2.3 from 10,000 up, each shape within 3 times the
+//       100,000-member ward, peak memory under 20 times the input bytes.
+//       The verdict is for information: the exit status is 1 only when some
+//       run of the program did not end with status 0.
 //
 // The exports depend on the seed alone.
 #include <sys/resource.h>
@@ -300,21 +320,16 @@ bool isInput(const std::string& name) {
     return std::find_if(std::begin(inputs), std::end(inputs), [&](const char* n) { return name == n; }) != std::end(inputs);
 }
 
-// floorSeconds: read every input file and write as many bytes as the
-// reports hold, as one run must at least do.
-double floorSeconds(const fs::path& dir, std::uintmax_t& inBytes, std::uintmax_t& outBytes) {
-    inBytes = outBytes = 0;
-    std::vector<fs::path> inputs;
-    for (const auto& e : fs::directory_iterator(dir)) {
-        if (!e.is_regular_file()) continue;
-        if (isInput(e.path().filename().string())) {
-            inputs.push_back(e.path());
-            inBytes += e.file_size();
-        } else {
-            outBytes += e.file_size();
-        }
-    }
-    std::vector<char> buf(1 << 16);
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t k = v.size() / 2;
+    return v.size() % 2 == 1 ? v[k] : (v[k - 1] + v[k]) / 2;
+}
+
+// floorPass: read every input file and write outBytes, as one run must at
+// least do; returns the seconds taken.
+double floorPass(const fs::path& dir, const std::vector<fs::path>& inputs, std::uintmax_t outBytes) {
+    std::vector<char> buf(1 << 20);
     const fs::path sink = dir / ".floor";
     const auto start = std::chrono::steady_clock::now();
     for (const fs::path& p : inputs) {
@@ -336,13 +351,59 @@ double floorSeconds(const fs::path& dir, std::uintmax_t& inBytes, std::uintmax_t
     return t;
 }
 
-Measure best(const fs::path& exe, const fs::path& dir, int runs) {
-    Measure b;
-    for (int i = 0; i < runs; ++i) {
-        Measure m = runOnce(exe, dir);
-        if (i == 0 || m.wall < b.wall) b = m;
+// floorSeconds: the median of three floor passes over a folder the program
+// has just run in, and the bytes of its inputs and of its reports.
+double floorSeconds(const fs::path& dir, std::uintmax_t& inBytes, std::uintmax_t& outBytes) {
+    inBytes = outBytes = 0;
+    std::vector<fs::path> inputs;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        if (!e.is_regular_file()) continue;
+        if (isInput(e.path().filename().string())) {
+            inputs.push_back(e.path());
+            inBytes += e.file_size();
+        } else {
+            outBytes += e.file_size();
+        }
     }
-    return b;
+    std::vector<double> passes;
+    for (int i = 0; i < 3; ++i) passes.push_back(floorPass(dir, inputs, outBytes));
+    return median(passes);
+}
+
+// Timed runs in one folder: the median wall time, the highest peak memory
+// and the number of runs that did not end with status 0.
+struct Timing {
+    double wall = 0;
+    long peakKb = 0;
+    int bad = 0;
+};
+
+Timing timeRuns(const fs::path& exe, const fs::path& dir, int runs) {
+    Timing t;
+    std::vector<double> walls;
+    for (int i = 0; i < runs; ++i) {
+        const Measure m = runOnce(exe, dir);
+        walls.push_back(m.wall);
+        t.peakKb = std::max(t.peakKb, m.peakKb);
+        if (m.status != 0) ++t.bad;
+    }
+    t.wall = median(walls);
+    return t;
+}
+
+// Growth of the time per doubling from m members (folder dirM) to n
+// (folder dirN): the median over pairs of runs, m then n, of each pair's
+// ratio scaled to one doubling. The two runs of a pair see nearly the same
+// machine speed, so its drift cancels out of the ratio.
+double growth(const fs::path& exe, const fs::path& dirM, int m, const fs::path& dirN, int n, int pairs, int& bad) {
+    std::vector<double> perPair;
+    for (int i = 0; i < pairs; ++i) {
+        const Measure small = runOnce(exe, dirM);
+        const Measure large = runOnce(exe, dirN);
+        bad += (small.status != 0) + (large.status != 0);
+        perPair.push_back(std::pow(large.wall / small.wall, 1.0 / std::log2(double(n) / m)));
+    }
+    return median(perPair);
 }
 
 std::vector<int> parseSizes(const std::string& s) {
@@ -352,45 +413,94 @@ std::vector<int> parseSizes(const std::string& s) {
     return out;
 }
 
-int run(const fs::path& exe, const std::vector<int>& sizes, int shapeRows, int runs) {
+// One verdict line: "ok" when nothing missed the target, else "MISSED" and
+// what missed it.
+void verdict(const char* target, const std::string& missed, int checked) {
+    const std::string detail = checked == 0 ? " (nothing to check in this run)" : missed.empty() ? "" : ":" + missed;
+    std::printf("%-7s %s%s\n", missed.empty() ? "ok" : "MISSED", target, detail.c_str());
+}
+
+int run(const fs::path& exe, std::vector<int> sizes, int shapeRows, int runs) {
     const fs::path root = fs::temp_directory_path() / ("rollbook-bench-" + std::to_string(getpid()));
+    auto dirOf = [&](int n) { return root / ("ward-" + std::to_string(n)); };
+    std::sort(sizes.begin(), sizes.end());
+    sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+    runs = std::max(1, runs);
+    // partner[i]: the index of the largest size of at most half sizes[i], or -1.
+    std::vector<int> partner(sizes.size(), -1);
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            if (2 * sizes[j] <= sizes[i]) partner[i] = static_cast<int>(j);
+
     std::printf("%9s %9s %9s %9s %9s %9s %9s %9s\n", "members", "input MB", "wall s", "floor s", "x floor", "peak MB",
                 "x input", "x per 2x");
     int bad = 0;
-    std::map<int, double> walls;
-    for (int n : sizes) {
-        const fs::path dir = root / ("ward-" + std::to_string(n));
-        generate(dir, n, false, 1, "normal");
-        const Measure m = best(exe, dir, runs);
+    std::string overFloor, overGrowth, overMemory;
+    int checkedFloor = 0, checkedGrowth = 0;
+    double ward100k = 0;
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const int n = sizes[i];
+        generate(dirOf(n), n, false, 1, "normal");
+        const Timing t = timeRuns(exe, dirOf(n), runs);
+        bad += t.bad;
         std::uintmax_t in = 0, out = 0;
-        const double fl = floorSeconds(dir, in, out);
-        // Growth of the time for one doubling of the size: against the
-        // largest size run of at most half this one, scaled to a doubling
-        // (a step of less than a doubling would magnify the noise).
-        char growth[16] = "-";
-        const auto below = walls.upper_bound(n / 2);
-        if (below != walls.begin()) {
-            const auto& [smaller, wall] = *std::prev(below);
-            std::snprintf(growth, sizeof growth, "%.2f", std::pow(m.wall / wall, 1.0 / std::log2(double(n) / smaller)));
+        const double fl = floorSeconds(dirOf(n), in, out);
+        const double xFloor = t.wall / fl, xInput = t.peakKb * 1024.0 / static_cast<double>(in);
+        char grow[16] = "-";
+        if (partner[i] >= 0) {
+            const int m = sizes[static_cast<std::size_t>(partner[i])];
+            const double g = growth(exe, dirOf(m), m, dirOf(n), n, std::max(3, runs), bad);
+            std::snprintf(grow, sizeof grow, "%.2f", g);
+            if (n >= 10000) {
+                ++checkedGrowth;
+                if (g > 2.3) overGrowth += " " + std::to_string(n) + " (" + grow + ")";
+            }
         }
-        walls[n] = m.wall;
-        std::printf("%9d %9.2f %9.3f %9.4f %9.1f %9.1f %9.1f %9s\n", n, in / 1e6, m.wall, fl, m.wall / fl,
-                    m.peakKb / 1024.0, m.peakKb * 1024.0 / static_cast<double>(in), growth);
-        if (m.status != 0) ++bad;
-        fs::remove_all(dir);
+        std::printf("%9d %9.2f %9.3f %9.4f %9.1f %9.1f %9.1f %9s\n", n, in / 1e6, t.wall, fl, xFloor,
+                    t.peakKb / 1024.0, xInput, grow);
+        std::fflush(stdout);
+        char num[16];
+        if (n >= 5000) {
+            ++checkedFloor;
+            std::snprintf(num, sizeof num, "%.1f", xFloor);
+            if (xFloor > 30) overFloor += " " + std::to_string(n) + " (" + num + ")";
+        }
+        std::snprintf(num, sizeof num, "%.1f", xInput);
+        if (xInput >= 20) overMemory += " " + std::to_string(n) + " (" + num + ")";
+        if (n == 100000) ward100k = t.wall;
+        // Keep a folder only while a larger size still pairs with it.
+        for (std::size_t j = 0; j <= i; ++j)
+            if (std::find(partner.begin() + static_cast<long>(i) + 1, partner.end(), static_cast<int>(j)) == partner.end())
+                fs::remove_all(dirOf(sizes[j]));
     }
+
+    std::string overShape;
+    int checkedShapes = 0;
     if (shapeRows > 0) {
-        std::printf("\n%-10s %9s %9s %9s\n", "shape", "rows", "wall s", "peak MB");
+        std::printf("\n%-10s %9s %9s %9s %9s\n", "shape", "rows", "wall s", "peak MB", "x 100k");
         for (const char* shape : {"household", "ascending", "callings", "auxjoin"}) {
             const fs::path dir = root / shape;
             generate(dir, shapeRows, false, 1, shape);
-            const Measure m = best(exe, dir, runs);
-            std::printf("%-10s %9d %9.3f %9.1f\n", shape, shapeRows, m.wall, m.peakKb / 1024.0);
-            if (m.status != 0) ++bad;
+            const Timing t = timeRuns(exe, dir, runs);
+            bad += t.bad;
+            char ratio[16] = "-";
+            if (ward100k > 0) {
+                ++checkedShapes;
+                std::snprintf(ratio, sizeof ratio, "%.2f", t.wall / ward100k);
+                if (t.wall > 3 * ward100k) overShape += std::string(" ") + shape + " (" + ratio + ")";
+            }
+            std::printf("%-10s %9d %9.3f %9.1f %9s\n", shape, shapeRows, t.wall, t.peakKb / 1024.0, ratio);
+            std::fflush(stdout);
             fs::remove_all(dir);
         }
     }
     fs::remove_all(root);
+
+    std::printf("\n");
+    verdict("every size from 5,000 up within 30x its floor", overFloor, checkedFloor);
+    verdict("growth per doubling at most 2.3 from 10,000 up", overGrowth, checkedGrowth);
+    verdict("each shape within 3x the 100,000-member ward", overShape, checkedShapes);
+    verdict("peak memory under 20x the input bytes", overMemory, static_cast<int>(sizes.size()));
     if (bad > 0) std::printf("%d runs did not end with status 0\n", bad);
     return bad == 0 ? 0 : 1;
 }
@@ -400,11 +510,11 @@ int run(const fs::path& exe, const std::vector<int>& sizes, int shapeRows, int r
 int main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: rollbook_bench gen --members N [--stake] [--seed S] [--shape NAME] --out DIR\n"
-                             "       rollbook_bench run --exe PATH [--sizes 1000,2000] [--shapes ROWS] [--runs N]\n");
+                             "       rollbook_bench run --exe PATH [--sizes 600,5000] [--shapes ROWS] [--runs N]\n");
         return 2;
     }
     const std::string cmd = argv[1];
-    std::string out, exe, shape = "normal", sizes = "1000,2000,5000,10000,20000,40000,50000,80000,100000";
+    std::string out, exe, shape = "normal", sizes = "600,5000,10000,20000,40000,80000,100000";
     int members = 1000, shapeRows = 200000, runs = 3;
     unsigned long seed = 1;
     bool stake = false;
