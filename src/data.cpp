@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <map>
+#include <new>
 #include <set>
 #include <string_view>
 #include <tuple>
@@ -27,6 +28,14 @@ namespace {
 hash_tbl_id* HashFamID[HashTableSize];
 hash_tbl_id* HashMemID[HashTableSize];
 hash_tbl_str* HashRecNo[HashTableSize];
+
+// newEntry: a list entry for a record; running out of memory here would
+// lose the record, so it ends the run as any other shortage does.
+linkedlist* newEntry(void* data) {
+    linkedlist* entry = create_link_entry(data);
+    if (entry == nullptr) throw std::bad_alloc();
+    return entry;
+}
 
 // bucketOf: the bucket of a number, negative ones included.
 int bucketOf(int id) { return ((id % HashTableSize) + HashTableSize) % HashTableSize; }
@@ -59,142 +68,10 @@ std::map<FamilyKey, linkedlist*>& familyOrder = *new std::map<FamilyKey, linkedl
 bool familyOrderValid = true;
 
 // Each of the store's own indexes (the tables above, which only this file
-// touches) also keeps the node stored last under each key: what a walk of
-// the key's bucket finds first. A caller's own table is walked. The side
-// tables are open-addressed, so that a large export costs one probe per
-// lookup and no allocation per record. A large table's slots lie far apart
-// in memory: new keys are gathered and entered Batch at a time, the slots
-// of a batch fetched together, so that the store does not wait for memory
-// once per record. A lookup sees the gathered keys first, newest first.
-constexpr std::size_t Batch = 64;
-
-// NewestById: number -> record stored last under it.
-class NewestById {
-public:
-    void clear() {
-        slots_.clear();
-        used_ = 0;
-        pending_.clear();
-    }
-    void put(int id, void* data) {
-        pending_.push_back({id, true, data});
-        if (pending_.size() >= Batch) settle();
-    }
-    void* get(int id) const {
-        for (auto it = pending_.rbegin(); it != pending_.rend(); ++it)
-            if (it->id == id) return it->data;
-        if (slots_.empty()) return nullptr;
-        const Slot& s = slots_[slotOf(id)];
-        return s.used ? s.data : nullptr;
-    }
-
-private:
-    struct Slot {
-        int id = 0;
-        bool used = false;
-        void* data = nullptr;
-    };
-    std::size_t home(int id) const {
-        const std::size_t mask = slots_.size() - 1;
-        return (static_cast<std::size_t>(static_cast<unsigned>(id)) * 0x9E3779B97F4A7C15ull >> 20) & mask;
-    }
-    // slotOf: the slot holding id, else the free slot where it would go.
-    std::size_t slotOf(int id) const {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = home(id);
-        while (slots_[i].used && slots_[i].id != id) i = (i + 1) & mask;
-        return i;
-    }
-    // settle: enter the gathered keys in the order they came.
-    void settle() {
-        while ((used_ + pending_.size()) * 2 > slots_.size()) grow();
-        for (const Slot& p : pending_) __builtin_prefetch(&slots_[home(p.id)], 1);
-        for (const Slot& p : pending_) {
-            Slot& s = slots_[slotOf(p.id)];
-            if (!s.used) ++used_;
-            s = p;
-        }
-        pending_.clear();
-    }
-    void grow() {
-        std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
-        old.swap(slots_);
-        constexpr std::size_t Ahead = 16;
-        for (std::size_t i = 0; i < old.size(); ++i) {
-            if (i + Ahead < old.size() && old[i + Ahead].used) __builtin_prefetch(&slots_[home(old[i + Ahead].id)], 1);
-            if (old[i].used) slots_[slotOf(old[i].id)] = old[i];
-        }
-    }
-    std::vector<Slot> slots_;
-    std::size_t used_ = 0;
-    std::vector<Slot> pending_;  // put, not yet entered
-};
-
-// NewestByText: text -> the bucket node stored last under it. The node holds
-// the key, so the side table keeps only the key's hash.
-class NewestByText {
-public:
-    void clear() {
-        slots_.clear();
-        used_ = 0;
-        pending_.clear();
-    }
-    void put(hash_tbl_str* node) {
-        pending_.push_back({hashOf(node->key), node});
-        if (pending_.size() >= Batch) settle();
-    }
-    void* get(std::string_view key) const {
-        const std::size_t hash = hashOf(key);
-        for (auto it = pending_.rbegin(); it != pending_.rend(); ++it)
-            if (it->hash == hash && it->node->key == key) return it->node->ptr;
-        if (slots_.empty()) return nullptr;
-        const Slot& s = slots_[slotOf(key, hash)];
-        return s.node != nullptr ? s.node->ptr : nullptr;
-    }
-
-private:
-    struct Slot {
-        std::size_t hash = 0;
-        hash_tbl_str* node = nullptr;
-    };
-    static std::size_t hashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
-    std::size_t slotOf(std::string_view key, std::size_t hash) const {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = hash & mask;
-        while (slots_[i].node != nullptr && (slots_[i].hash != hash || slots_[i].node->key != key)) i = (i + 1) & mask;
-        return i;
-    }
-    void settle() {
-        while ((used_ + pending_.size()) * 2 > slots_.size()) grow();
-        const std::size_t mask = slots_.size() - 1;
-        for (const Slot& p : pending_) __builtin_prefetch(&slots_[p.hash & mask], 1);
-        for (const Slot& p : pending_) {
-            Slot& s = slots_[slotOf(p.node->key, p.hash)];
-            if (s.node == nullptr) ++used_;
-            s = p;
-        }
-        pending_.clear();
-    }
-    void grow() {
-        std::vector<Slot> old(slots_.empty() ? 64 : slots_.size() * 2);
-        old.swap(slots_);
-        const std::size_t mask = slots_.size() - 1;
-        constexpr std::size_t Ahead = 16;
-        for (std::size_t i = 0; i < old.size(); ++i) {
-            if (i + Ahead < old.size() && old[i + Ahead].node != nullptr)
-                __builtin_prefetch(&slots_[old[i + Ahead].hash & mask], 1);
-            if (old[i].node == nullptr) continue;
-            // The old keys differ from each other: the first free slot is
-            // theirs, and no key need be read.
-            std::size_t j = old[i].hash & mask;
-            while (slots_[j].node != nullptr) j = (j + 1) & mask;
-            slots_[j] = old[i];
-        }
-    }
-    std::vector<Slot> slots_;
-    std::size_t used_ = 0;
-    std::vector<Slot> pending_;  // put, not yet entered
-};
+// touches) also keeps the record stored last under each key: what a walk of
+// the key's bucket finds first. A caller's own table is walked.
+using NewestById = std::unordered_map<int, void*>;
+using NewestByText = std::unordered_map<std::string, void*>;
 
 NewestById& newestFamID = *new NewestById;
 NewestById& newestMemID = *new NewestById;
@@ -223,8 +100,7 @@ TeachingIndex& vtOrder = *new TeachingIndex;
 // storeSorted: insert before the first assignment that is not smaller, so an
 // exact duplicate goes before the ones already listed.
 void storeSorted(linkeddef* list, TeachingIndex& order, bool withGroup, HTDist* ht) {
-    linkedlist* entry = create_link_entry(ht);
-    if (entry == nullptr) return;
+    linkedlist* entry = newEntry(ht);
     TeachingKey key{withGroup ? fixnull(ht->htgroup) : "", ht->htdist, ht->htpair, fixnull(ht->household)};
     auto next = order.lower_bound(key);
     if (next != order.end()) add_link_before_link(list, entry, next->second);
@@ -310,15 +186,11 @@ void releaseStore() {
     vtOrder.clear();
 }
 
-// How many families and members have been stored since dataInit.
-std::size_t recordsStored = 0;
-
 }  // namespace
 
 void dataInit() {
     releaseStore();
     touchStore();
-    recordsStored = 0;
     Family = create_link_list();
     Member = create_link_list();
     WardOrgList = create_link_list();
@@ -353,17 +225,20 @@ int hashKeyForString(const char* key) {
 void putHashByID(hash_tbl_id** tbl, int id, void* data) {
     int b = bucketOf(id);
     tbl[b] = new hash_tbl_id{tbl[b], id, data};
-    if (NewestById* newest = newestFor(tbl)) newest->put(id, data);
+    if (NewestById* newest = newestFor(tbl)) (*newest)[id] = data;
 }
 
 void putHashByStr(hash_tbl_str** tbl, const char* key, void* data) {
     int b = hashKeyForString(key);
     tbl[b] = new hash_tbl_str{tbl[b], key != nullptr ? key : "", data};
-    if (NewestByText* newest = newestFor(tbl)) newest->put(tbl[b]);
+    if (NewestByText* newest = newestFor(tbl)) (*newest)[tbl[b]->key] = data;
 }
 
 void* getHashByID(hash_tbl_id** tbl, int id) {
-    if (const NewestById* newest = newestFor(tbl)) return newest->get(id);
+    if (const NewestById* newest = newestFor(tbl)) {
+        auto it = newest->find(id);
+        return it != newest->end() ? it->second : nullptr;
+    }
     for (const hash_tbl_id* n = tbl[bucketOf(id)]; n != nullptr; n = n->next)
         if (n->id == id) return n->ptr;
     return nullptr;
@@ -371,7 +246,10 @@ void* getHashByID(hash_tbl_id** tbl, int id) {
 
 void* getHashByStr(hash_tbl_str** tbl, const char* key) {
     if (key == nullptr) return nullptr;
-    if (const NewestByText* newest = newestFor(tbl)) return newest->get(key);
+    if (const NewestByText* newest = newestFor(tbl)) {
+        auto it = newest->find(key);
+        return it != newest->end() ? it->second : nullptr;
+    }
     for (const hash_tbl_str* n = tbl[hashKeyForString(key)]; n != nullptr; n = n->next)
         if (n->key == key) return n->ptr;
     return nullptr;
@@ -390,7 +268,7 @@ void storeFamilySorted(WardFamily* fam) {
     // 2. Pass smaller last names, then equal last names with smaller first
     //    names; an equal family goes before those already stored. The order
     //    index finds that place at once while the list is in order.
-    linkedlist* entry = create_link_entry(fam);
+    linkedlist* entry = newEntry(fam);
     linkedlist* at = nullptr;
     const FamilyKey key{fixnull(fam->lname), fixnull(fam->fname)};
     auto next = familyOrder.end();
@@ -419,17 +297,15 @@ void storeFamilySorted(WardFamily* fam) {
 
     // 3. Index it by family id.
     putHashByID(HashFamID, fam->famid, fam);
-    ++recordsStored;
     touchStore();
 }
 
 void storeFamily(WardFamily* fam) {
     if (!fam->household) set_household(fam);
-    add_link_to_tail(Family, create_link_entry(fam));
+    add_link_to_tail(Family, newEntry(fam));
     familyOrderValid = false;  // the list may no longer be in order
     familyOrder.clear();
     putHashByID(HashFamID, fam->famid, fam);
-    ++recordsStored;
     touchStore();
 }
 
@@ -451,18 +327,15 @@ WardFamily* getFirstFamily() { return static_cast<WardFamily*>(firstOnList(Famil
 WardFamily* getNextFamily() { return static_cast<WardFamily*>(nextOnList(Family)); }
 
 void storeMember(WardMember* mem) {
-    add_link_to_tail(Member, create_link_entry(mem));
+    add_link_to_tail(Member, newEntry(mem));
     putHashByID(HashMemID, mem->memid, mem);
     if (mem->recno) putHashByStr(HashRecNo, mem->recno->c_str(), mem);
-    ++recordsStored;
     touchStore();
 }
 
-std::size_t storedRecords() { return recordsStored; }
-
 WardMember* getFirstMember() { return static_cast<WardMember*>(get_data_from_head(Member)); }
 
-void storeOrg(WardOrg* org) { add_link_to_tail(Org, create_link_entry(org)); }
+void storeOrg(WardOrg* org) { add_link_to_tail(Org, newEntry(org)); }
 
 void storePos(WardPos* pos) {
     // 1. A positive member id decides alone; otherwise name and phone.

@@ -88,9 +88,7 @@ WardFamily* getNextFamily();
 
 // walkFamilies: call visit(fam) for each stored family in Family's order, as
 // stepping with getFirstFamily and getNextFamily does, and leave Family's
-// cursor where that stepping leaves it. The records of the next families
-// and of their first members are fetched while one is visited: a large
-// store is otherwise walked at the pace of memory, a record at a time.
+// cursor where that stepping leaves it.
 template <typename Visit>
 void walkFamilies(Visit visit);
 
@@ -125,10 +123,6 @@ void* nextOnList(linkeddef* list);
 // before the ones already listed. The families are not touched.
 void storeHT(HTDist* ht);
 void storeVT(HTDist* ht);
-
-// storedRecords: how many families and members have been stored since
-// dataInit (those taken out again included): a measure of the run's size.
-std::size_t storedRecords();
 
 // touchStore: tell the store that names, household texts, ages or member
 // chains of stored records have changed, so that the name searches below see
@@ -175,12 +169,6 @@ WardMember* find_member_adult(const char* lname, const char* fname);
 // or whose sister's "last, preferred first" (htsw 0) equals names ignoring
 // case. Null when names is absent or empty or nothing matches.
 WardFamily* find_family_names(const char* names, int htsw);
-
-// prepareTextSearches: build now the searches that find_member_adult and
-// find_family_names would build at their first use after a store change.
-// They only read the store, so another thread may read it meanwhile, as long
-// as nothing changes it and no other thread uses those two functions.
-void prepareTextSearches();
 
 // family_names: list the families on standard output and wait for ENTER.
 void family_names();
@@ -271,33 +259,11 @@ struct FamilyOrder {
     linkedlist* end = nullptr;
 };
 const FamilyOrder& familiesInOrder();
-// prefetchRecord: ask for every cache line of the first size bytes of a
-// record ahead of their use.
-inline void prefetchRecord(const void* rec, std::size_t size) {
-    const auto at = reinterpret_cast<std::uintptr_t>(rec);
-    for (std::uintptr_t line = at & ~std::uintptr_t{63}; line < at + size; line += 64)
-        __builtin_prefetch(reinterpret_cast<const void*>(line));
-}
-
 // visitFamilies: walkFamilies without touching Family's cursor.
 template <typename Visit>
 void visitFamilies(Visit visit) {
     if (Family == nullptr) return;
-    const std::vector<WardFamily*>& fams = familiesInOrder().fams;
-    constexpr std::size_t Ahead = 6;  // families fetched ahead of the one visited
-    for (std::size_t i = 0; i < fams.size() && i < Ahead; ++i) prefetchRecord(fams[i], FamilyReadBytes);
-    for (std::size_t i = 0; i < fams.size(); ++i) {
-        if (i + Ahead < fams.size()) prefetchRecord(fams[i + Ahead], FamilyReadBytes);
-        if (i + Ahead / 2 < fams.size()) {
-            const WardFamily* near = fams[i + Ahead / 2];
-            if (near->members != nullptr) prefetchRecord(near->members, sizeof(WardMember));
-            // Texts longer than a record keeps in place lie beside it; the
-            // household and the address are the ones every directory shows.
-            __builtin_prefetch(near->household->c_str());
-            __builtin_prefetch(near->addr->c_str());
-        }
-        visit(fams[i]);
-    }
+    for (WardFamily* fam : familiesInOrder().fams) visit(fam);
 }
 }  // namespace data_detail
 
@@ -305,10 +271,7 @@ template <typename Visit>
 void walkFamilies(Visit visit) {
     if (Family == nullptr) return;
     data_detail::visitFamilies(visit);
-    // Only a cursor that is elsewhere is written: walks of an unchanged
-    // store on several threads then only read it.
-    linkedlist* end = data_detail::familiesInOrder().end;
-    if (Family->current != end) Family->current = end;
+    Family->current = data_detail::familiesInOrder().end;
 }
 
 #endif

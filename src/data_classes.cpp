@@ -27,7 +27,7 @@ bool on(char flag) { return flag == 'y'; }
 // openList: create a class list file; msg is the list's own open failure.
 bool openList(RptFile& out, const char* fname, const char* msg) {
     if (out.open(fname)) return true;
-    consoleMessage(stderr, msg, fname);
+    std::fprintf(stderr, msg, fname);
     return false;
 }
 
@@ -96,13 +96,9 @@ const std::vector<Entry>& youngRoster(int year) {
     if (builtFor != storeGeneration() || builtYear != year) {
         entries.clear();
         const int firstYear = year - (PriFirstAge + PriClasses - 1);
-        const std::vector<Entry>& all = roster();
-        constexpr std::size_t Ahead = 8;  // members fetched ahead of the one read
-        for (std::size_t k = 0; k < all.size(); ++k) {
-            if (k + Ahead < all.size()) data_detail::prefetchRecord(all[k + Ahead].mem, sizeof(WardMember));
-            const WardMember* m = all[k].mem;
-            if (m->age <= YouthLastAge || (m->birth != nullptr && m->birth->year >= firstYear))
-                entries.push_back(all[k]);
+        for (const Entry& e : roster()) {
+            const WardMember* m = e.mem;
+            if (m->age <= YouthLastAge || (m->birth != nullptr && m->birth->year >= firstYear)) entries.push_back(e);
         }
         builtFor = storeGeneration();
         builtYear = year;
@@ -119,13 +115,9 @@ void writeClasses(RptFile& out, const ClassDef* defs, int n, int mms, ClassMatch
                   Readers readers) {
     std::vector<std::vector<Entry>> classes(static_cast<std::size_t>(n));
     const std::vector<Entry>& members = readers == Readers::All ? roster() : youngRoster(runDate().year);
-    constexpr std::size_t Ahead = 8;  // members fetched ahead of the one matched
-    for (std::size_t k = 0; k < members.size(); ++k) {
-        if (k + Ahead < members.size()) data_detail::prefetchRecord(members[k + Ahead].mem, sizeof(WardMember));
+    for (const Entry& e : members)
         for (int i = 0; i < n; ++i)
-            if (match(members[k].mem, defs[i].val1, defs[i].val2))
-                classes[static_cast<std::size_t>(i)].push_back(members[k]);
-    }
+            if (match(e.mem, defs[i].val1, defs[i].val2)) classes[static_cast<std::size_t>(i)].push_back(e);
     const bool address = addressShown(f.addr, f.city, f.state, f.zip);
     for (int i = 0; i < n; ++i) {
         out.printf("%s:\n", defs[i].hdr);

@@ -21,7 +21,7 @@ const char* greeting(const WardFamily* fam) {
 void writeFamilyCSV(const char* fname) {
     RptFile out;
     if (!out.open(fname)) {
-        consoleMessage(stderr, "Error opening output file (%s)\n", fname);
+        std::fprintf(stderr, "Error opening output file (%s)\n", fname);
         return;
     }
     out.printf("FamID,LName,FName,Suff,Addr,Addr2,DP,City,State,Zip,Country,Phone,RecNo,UnitName,UnitNumber,"
@@ -38,24 +38,15 @@ void writeFamilyCSV(const char* fname) {
 void writeMemberCSV(const char* fname) {
     RptFile out;
     if (!out.open(fname)) {
-        consoleMessage(stderr, "Unable to open Member CSV file (%s)\n", fname);
+        std::fprintf(stderr, "Unable to open Member CSV file (%s)\n", fname);
         return;
     }
     out.printf("MemID,FamID,FamPos,FamType,LName,FName,Suff,PLName,PFName,PSuff,");
     out.printf("Phone,EMail,Sex,Age,Birth,Baptism,Confirm,Endowed,RecExp,");
     out.printf("Stat,Marital,FTMiss,SpouseMem,SealCurr,SealPrev,RecNo,");
     out.printf("BirthMonth,BirthDate,BirthYear\n");
-    // The records a few links ahead are fetched while one is written: a
-    // large store is otherwise written at the pace of memory.
-    constexpr int Ahead = 4;
-    linkedlist* ahead = Member != nullptr ? get_head_link(Member) : nullptr;
-    for (int k = 0; k < Ahead && ahead != nullptr; ++k) ahead = get_next_link(ahead);
     for (auto* m = static_cast<WardMember*>(firstOnList(Member)); m != nullptr;
          m = static_cast<WardMember*>(nextOnList(Member))) {
-        if (ahead != nullptr) {
-            if (ahead->data != nullptr) data_detail::prefetchRecord(ahead->data, sizeof(WardMember));
-            ahead = get_next_link(ahead);
-        }
         out.printf("%d,%d,%d,%d,", m->memid, m->famid, m->fampos, m->type);
         out.printf("\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",\"%s\",", fixnull(m->lname), fixnull(m->fname),
                    fixnull(m->suff), fixnull(m->lpname), fixnull(m->fpname), fixnull(m->spname));
@@ -71,7 +62,7 @@ void writeMemberCSV(const char* fname) {
 void writeOrgCSV(const char* fname) {
     RptFile out;
     if (!out.open(fname)) {
-        consoleMessage(stderr, "Can't open output Org CSV file (%s)\n", fname);
+        std::fprintf(stderr, "Can't open output Org CSV file (%s)\n", fname);
         return;
     }
     out.printf("OrgSeq,PosSeq,MemID,OrgName,PosName,Ldr,MemName,Sustained,Addr,Addr2,City,State,Zip,Zip2,Phone,"

@@ -314,12 +314,6 @@ WardFamily* find_family_names(const char* names, int htsw) {
     });
 }
 
-void prepareTextSearches() {
-    if (adultsByName.stale()) buildAdultsByName();
-    if (familiesByHousehold.stale()) buildFamiliesByHousehold();
-    if (familiesBySister.stale()) buildFamiliesBySister();
-}
-
 void family_names() {
     std::printf("\nFamilies so far:\n");
     for (linkedlist* l = get_head_link(Family); l != nullptr; l = get_next_link(l)) {

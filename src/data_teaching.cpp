@@ -57,7 +57,7 @@ void writeHTVT(const char* fname, int htsw) {
     // 2. The file.
     RptFile out;
     if (!out.open(fname)) {
-        consoleMessage(stderr, "Can't open %s file (%s)\n", kind, fname);
+        std::fprintf(stderr, "Can't open %s file (%s)\n", kind, fname);
         return;
     }
 

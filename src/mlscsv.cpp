@@ -54,11 +54,7 @@ int fieldNumber(const char* s) {
 Text trim(const char* s) {
     while (isWhite(*s)) ++s;
     if (*s == '\0') return std::nullopt;
-    try {
-        return Text(std::string_view(s));
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;  // callers treat a lost copy like an empty field
-    }
+    return Text(std::string_view(s));
 }
 
 void trimInto(Text& t, const char* s) {
@@ -67,11 +63,7 @@ void trimInto(Text& t, const char* s) {
         t.reset();
         return;
     }
-    try {
-        t = std::string_view(s);
-    } catch (const std::bad_alloc&) {
-        t.reset();  // as trim: a lost copy reads as an empty field
-    }
+    t = std::string_view(s);
 }
 
 int isEmpty(const Text& s) { return !s || s->empty() ? 1 : 0; }

@@ -3,7 +3,6 @@
 #define ROLLBOOK_MLSCSV_H
 
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -114,44 +113,6 @@ public:
 
 private:
     int id_;
-};
-
-// CsvLines: the lines of an open file fp as wrpCsvReadLine reads and splits
-// them into the record of id, for a reader that takes them one after
-// another. With readAhead, another thread reads and splits the lines ahead
-// of the reader while it builds records from the lines before; the CSV
-// module then belongs to that thread until the object is gone. Either way
-// each line gives the reader the result, fields and message that
-// wrpCsvReadLine would, and fp ends where the reader stopped taking lines or
-// further on.
-class CsvLines {
-public:
-    CsvLines(int id, std::FILE* fp, bool readAhead);
-    CsvLines(const CsvLines&) = delete;
-    CsvLines& operator=(const CsvLines&) = delete;
-    ~CsvLines();
-
-    // readAheadPays: true for a file large enough to be read ahead, when
-    // the process may run on more than one processor.
-    static bool readAheadPays(std::FILE* fp);
-
-    // next: take the next line; wrpCsvReadLine's result for it.
-    int next();
-    // numFields, field, errMsg: wrpCsvGetNumFields, wrpCsvGetField and
-    // wrpCsvGetErrMsg for the line taken last. The reader may cut a field
-    // in place, as in the CSV reader's record.
-    int numFields() const;
-    char* field(int col);
-    const char* errMsg() const;
-    // dump: dump_csv of id holding the line taken last, with the reader's cuts.
-    void dump(std::FILE* out);
-
-private:
-    struct State;
-    bool ahead() const;  // the lines come from the reading thread
-    int id_;
-    std::FILE* fp_;
-    std::unique_ptr<State> s_;  // only while reading ahead
 };
 
 // ---- Readers: each returns 0 when its file was found and read ----

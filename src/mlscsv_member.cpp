@@ -3,12 +3,12 @@
 // and whether the data describe a ward or a stake.
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include <strings.h>
-#include <sys/stat.h>
 
 #include "data.h"
 #include "mlscsv.h"
@@ -77,10 +77,10 @@ char flag(const char* field) { return field[0]; }
 
 // askOperator: report a sex value that is neither 'M' nor 'F' and let the
 // operator stop the run (q or Q) or go on.
-void askOperator(CsvLines& lines, WardMember* mem, char sex, int col, int oldUnit, int lineNo) {
+void askOperator(int id, WardMember* mem, char sex, int col, int oldUnit, int lineNo) {
     std::fprintf(stderr, "Invalid value for sex ['%c' - X'%2.2X'] (fldNum=%d, oldUnit=%d) at line %d - File corrupted?\n",
                  sex, static_cast<unsigned char>(sex), col + 1, oldUnit, lineNo);
-    lines.dump(stderr);
+    dump_csv(id, stderr);
     dumpWardMember(mem, stderr);
     std::fflush(stderr);
     std::printf("Press ENTER to continue: ");
@@ -129,32 +129,29 @@ int readMemberCSV(const char* fname) {
         return 3;
     }
 
-    // 3. One member per row; a large export's rows are read and split
-    //    ahead while the records of the rows before are built.
-    struct stat st;
-    if (fstat(fileno(fp), &st) == 0 && st.st_size > 0) expectRecordsFrom(static_cast<std::uintmax_t>(st.st_size));
-    CsvLines lines(id, fp, CsvLines::readAheadPays(fp));
+    // 3. One member per row.
     const RunDate today = runDate();  // every age of the file is counted to it
     Household house;
     int prevFamid = -1;
     int lineNo = 1;
     int rc;
-    while ((rc = lines.next()) != -1) {
+    while ((rc = wrpCsvReadLine(id, fp)) != -1) {
         ++lineNo;
         if (rc != 0) {
+            if (rc == -12) throw std::bad_alloc();  // ends the run: nothing is lost quietly
             // A line the CSV reader could not split is reported, not taken as
             // the end of the file.
-            std::fprintf(stderr, "Invalid Membership record at line %d.  %s\n", lineNo, lines.errMsg());
-            if (rc == -12 || lines.numFields() <= 0) break;  // only a cut line can be skipped
+            std::fprintf(stderr, "Invalid Membership record at line %d.  %s\n", lineNo, wrpCsvGetErrMsg());
+            if (wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
             continue;
         }
-        const int got = lines.numFields();
+        const int got = wrpCsvGetNumFields(id);
         if (got != nflds) {
             std::fprintf(stderr, "Invalid Membership record at line %d.  Found %d fields, expected %d\n", lineNo, got,
                          nflds);
             continue;
         }
-        auto fld = [&lines](int col) { return lines.field(col); };
+        auto fld = [id](int col) { return wrpCsvGetField(id, col); };
 
         // 3.2 Identity and names.
         WardMember* mem = create_ward_member();
@@ -244,7 +241,7 @@ int readMemberCSV(const char* fname) {
         int col = lay.sexCol;
         mem->sex = flag(fld(col));
         if (mem->sex != 'M' && mem->sex != 'F') {
-            askOperator(lines, mem, mem->sex, col, lay.oldUnit, lineNo);
+            askOperator(id, mem, mem->sex, col, lay.oldUnit, lineNo);
             mem->sex = '?';
         }
 

@@ -4,6 +4,7 @@
 // position to its holder.
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "data.h"
@@ -104,10 +105,11 @@ int readOrgCSV(const char* fname) {
     while ((rc = wrpCsvReadLine(id, fp.get())) != -1) {
         ++lineno;
         if (rc != 0) {
+            if (rc == -12) throw std::bad_alloc();  // ends the run: nothing is lost quietly
             // A line the CSV reader could not split is reported, not taken as
             // the end of the file.
             std::fprintf(stderr, "Invalid Organization record at line %d. %s\n", lineno, wrpCsvGetErrMsg());
-            if (rc == -12 || wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
+            if (wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
             continue;
         }
         nf = wrpCsvGetNumFields(id);

@@ -3,6 +3,7 @@
 // assignments the exports did not cover. Every assignment is linked to the
 // family it teaches and stored in report order.
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "data.h"
@@ -136,11 +137,12 @@ int readTeachingCSV(const char* fname, int htvt) {
     while ((rc = wrpCsvReadLine(id, fp.get())) != -1) {
         ++lineno;
         if (rc != 0) {
+            if (rc == -12) throw std::bad_alloc();  // ends the run: nothing is lost quietly
             // A line the CSV reader could not split is reported, not taken as
             // the end of the file.
             if (home) std::fprintf(stderr, "Invalid HT record at line %d.  %s\n", lineno, wrpCsvGetErrMsg());
             else std::fprintf(stderr, "Invalid VT record at line %d.  %s\n", lineno, wrpCsvGetErrMsg());
-            if (rc == -12 || wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
+            if (wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
             continue;
         }
         nf = wrpCsvGetNumFields(id);

@@ -2,6 +2,7 @@
 // up to four address lines and the members' first names. No ids, sexes or
 // dates; record numbers are made up from the line's and the member's place.
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "data.h"
@@ -121,10 +122,11 @@ int readWebMember(const char* fname) {
     while ((rc = wrpCsvReadLine(id, fp.get())) != -1) {
         ++lineno;
         if (rc != 0) {
+            if (rc == -12) throw std::bad_alloc();  // ends the run: nothing is lost quietly
             // A line the CSV reader could not split is reported, not taken as
             // the end of the file.
             std::fprintf(stderr, "Invalid webdir record at line %d.  %s\n", lineno, wrpCsvGetErrMsg());
-            if (rc == -12 || wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
+            if (wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
             continue;
         }
         nf = wrpCsvGetNumFields(id);

@@ -6,11 +6,13 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "data.h"
 #include "mlscsv.h"
 #include "rpts.h"
+#include "ward_list.h"
 
 const char* const RollbookVersion = "1.11";
 
@@ -19,6 +21,12 @@ namespace {
 int stake_mode = 0;
 int web_mode = 0;
 int memflg = 0;
+
+// checkMemory: a reader that could not allocate a record has reported it
+// and given up; the run cannot go on without the record.
+void checkMemory() {
+    if (outOfMemory()) throw std::bad_alloc();
+}
 
 // dropMembership: forget what a failed membership source stored, so that the
 // next source starts from an empty store in ward mode.
@@ -31,19 +39,25 @@ void dropMembership() {
 void readMembership() {
     std::printf("Reading Membership\n");
     memflg = 0;
-    if (readMemberCSV("Membership.csv") == 0) {
+    const int csv = readMemberCSV("Membership.csv");
+    checkMemory();
+    if (csv == 0) {
         memflg = 1;
         return;
     }
     dropMembership();
     std::fprintf(stderr, "Unable to find MLS Export membership file.  Trying MlsDir\n");
-    if (readMlsDir("mlsdir.txt") == 0) {
+    const int dir = readMlsDir("mlsdir.txt");
+    checkMemory();
+    if (dir == 0) {
         memflg = 2;
         return;
     }
     dropMembership();
     std::fprintf(stderr, "Unable to open mlsdir file.  Trying web export.\n");
-    if (readWebMember("webdir.csv") == 0) {
+    const int web = readWebMember("webdir.csv");
+    checkMemory();
+    if (web == 0) {
         web_mode = 1;
         memflg = 3;
         return;
@@ -97,14 +111,13 @@ void init() {
     readMembership();
     readAuxiliary();
     readOrganizations();
-    startReports();
     std::printf("Reading HT\n");
     readHTCSV("HomeTeaching.csv");
-    awaitTextSearches();
     readHTTXT("ht.txt", 1);
     std::printf("Reading VT\n");
     readVTCSV("VisitingTeaching.csv");
     readHTTXT("vt.txt", 0);
+    checkMemory();
 }
 
 void process() {}
@@ -127,8 +140,9 @@ const char Usage[] =
     "        the phone list; the teaching lists; the class lists.\n"
     "\n"
     "Exit status: 0 all reports written; 1 no membership file could be read;\n"
-    "2 ROLLBOOK_TODAY malformed; 3 a report file could not be written;\n"
-    "9 stopped at the prompt for a corrupt membership record.\n"
+    "2 ROLLBOOK_TODAY malformed; 3 a report file could not be written (its old\n"
+    "file is kept); 4 out of memory; 9 stopped at the prompt for a corrupt\n"
+    "membership record.\n"
     "\n"
     "ROLLBOOK_TODAY=YYYY-MM-DD replaces today's date (ages, Primary classes).\n"
     "The manual: man rollbook\n";
@@ -150,10 +164,20 @@ int rollbookMain(int argc, char** argv) {
     // the run.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    std::printf("rollbook - version %s\n", RollbookVersion);
-    init();
-    process();
-    wrapup();
+    installStopHandlers();
+    try {
+        std::printf("rollbook - version %s\n", RollbookVersion);
+        init();
+        process();
+        wrapup();
+    } catch (const std::bad_alloc&) {
+        // The report being written is dropped (its old file stays); those
+        // already in place stay new.
+        std::fflush(stdout);
+        std::fputs("rollbook: out of memory\n", stderr);
+        removeTempFiles();
+        return 4;
+    }
     return reportFailed() ? 3 : 0;
 }
 

@@ -211,8 +211,6 @@ struct WardErr {
 };
 
 // One household: the head's names, addresses, phones and the member chain.
-// The fields the reports read for every family come first, so that a walk
-// over the families reads few cache lines of each (see FamilyReadBytes).
 struct WardFamily {
     int famid = 0;
     WardMember* members = nullptr;  // chained through WardMember::next, head first
@@ -234,10 +232,6 @@ struct WardFamily {
     WardFamily* next = nullptr;  // unused; families live in the store's list
     WardErr* err = nullptr;      // reserved, always null
 };
-
-// FamilyReadBytes: how many bytes at the start of a family the reports read.
-constexpr std::size_t FamilyReadBytes = offsetof(WardFamily, spname);
-static_assert(std::is_standard_layout<WardFamily>::value, "FamilyReadBytes needs a plain layout");
 
 // One person.
 struct WardMember {
@@ -352,26 +346,8 @@ void init();
 // process: nothing to do between reading and writing.
 void process();
 
-// startReports: begin the report sequence before the teaching assignments
-// are read. Where the reports are written by two threads, the other thread
-// then builds the searches of the teaching text files (prepareTextSearches)
-// and writes the reports that show no teaching assignment while the
-// exports are read. Files, console and status stay those of the sequence
-// written by wrapup.
-void startReports();
-
-// awaitTextSearches: wait until the searches of the teaching text files are
-// built, when startReports has them built on the other thread; at once
-// otherwise. Call it before reading those files.
-void awaitTextSearches();
-
 // wrapup: write every report in the fixed sequence, with the unit prefix.
-// Where it can, the writers run on two threads; the files, the console and
-// the status are those of the sequence written in order.
 void wrapup();
-
-// coresAllowed: how many processors this process may run on.
-int coresAllowed();
 
 // setStake: set the stake mode (1 stake, 0 ward).
 void setStake(int v);
@@ -408,12 +384,18 @@ RunDate runDate();
 
 // ---- Report files ----
 
-// RptFile: one report file, created or replaced. Every "\n" written becomes
-// CR LF; formatted output keeps every byte it formats, zero bytes included.
-// The file closes when the object goes out of scope. A file that cannot be
-// created is left to its writer to report; a file whose writing or closing
-// fails is reported once, when it is closed, as "Error writing report file
-// (%s)\n". Either counts as a report failure (reportFailed).
+// RptFile: one report file, created or replaced whole. Every "\n" written
+// becomes CR LF; formatted output keeps every byte it formats, zero bytes
+// included. The bytes go to a temporary file beside the report, which takes
+// the report's name (replacing a file or a link there, never writing
+// through it, and keeping an old report's permission bits) only when it has
+// been written and closed without error: until then the old report stays as
+// it was. The file closes when the object goes out of scope; one left by an
+// exception (memory running out) is removed and the old report kept. A file
+// that cannot be created is left to its writer to report; a file whose
+// writing or closing fails is reported once, when it is closed, as "Error
+// writing report file (%s)\n". Either counts as a report failure
+// (reportFailed).
 class RptFile {
 public:
     RptFile() = default;
@@ -421,7 +403,9 @@ public:
     RptFile& operator=(const RptFile&) = delete;
     ~RptFile();
 
-    // open: create or replace the file name. Returns false when it cannot.
+    // open: begin the file name. Returns false when it cannot be created:
+    // the folder cannot take a new file, or a folder, pipe or device, or an
+    // old report the user may not write, stands at the name.
     bool open(const std::string& name);
 
     // openStdout: write to standard output instead, as the console is
@@ -435,73 +419,48 @@ public:
     // standard output).
     void write(const char* data, std::size_t n);
 
-    // startCapture, endCapture: endCapture hands the bytes written since
-    // startCapture (line ends already turned into CR LF) to keep(data, n)
-    // before any of them is written out, so that they can be written again
-    // elsewhere with writeCaptured.
+    // startCapture, endCapture: endCapture appends to keep the bytes written
+    // since startCapture, line ends already turned into CR LF, so that they
+    // can be written again elsewhere with writeRaw.
     void startCapture();
-    template <typename Keep>
-    void endCapture(Keep keep) {
-        if (capture_ >= 0 && fp_ != nullptr)
-            keep(static_cast<const char*>(pending_.data() + capture_), length_ - static_cast<std::size_t>(capture_));
-        capture_ = -1;
-        if (fp_ != nullptr && (length_ >= PendingLimit || console_)) flushPending();
-    }
-    void writeCaptured(const char* data, std::size_t n);
+    void endCapture(std::string& keep);
 
-    // Until it is closed, a file grows by whole multiples of PendingLimit
-    // bytes, each handed to the system in one write, so that it is stored
-    // in large pieces; the rest follows when it is closed.
-    static constexpr std::size_t PendingLimit = 1 << 18;
+    // writeRaw: write n bytes exactly as they are.
+    void writeRaw(const char* data, std::size_t n);
 
 private:
+    void flush();
     void close();
-    bool formatDirect(const char* fmt, va_list ap);
-    bool formatPieces(const struct ReportFormat& f, va_list ap);
-    char* copyArgument(char* out, const char* arg);
-    char* room(char* out, std::size_t n);
-    void put(const char* data, std::size_t n);
-    // flushPending: hand the pending bytes to the file: all of them, or only
-    // whole multiples of PendingLimit.
-    void flushPending(bool all = false);
+    void discard();
+    void reset();
 
     std::FILE* fp_ = nullptr;
-    std::string name_;
+    std::string name_;      // the report's own name
+    std::string temp_;      // the temporary file it is written to
     bool console_ = false;  // standard output: no CR, never closed
     bool failed_ = false;   // a write has failed
-    std::string pending_;   // room for the bytes not yet handed to the file
-    std::size_t length_ = 0;  // how many of them there are
-    long capture_ = -1;       // where a capture began in them; -1 for none
+    int uncaught_ = 0;      // exceptions in flight when it was opened
+    std::string buf_;       // bytes not yet handed to the file
+    std::size_t capture_ = std::string::npos;  // where a capture began in buf_
+    std::string scratch_;   // room for one formatted text
 };
 
 // reportFailed: true when a report file could not be created, written or
 // closed during this run.
 bool reportFailed();
 
+// installStopHandlers: from now on SIGINT, SIGTERM and SIGHUP (those not
+// ignored) remove the run's temporary report files, then end the process as
+// the signal would.
+void installStopHandlers();
+
+// removeTempFiles: remove every temporary report file not yet put in place.
+void removeTempFiles();
+
 // strprintf, vstrprintf: format as std::printf does into a text of any
 // length; every formatted byte is kept, zero bytes included.
 std::string strprintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string vstrprintf(const char* fmt, va_list ap);
-
-// ---- Console messages of the report writers ----
-
-// consoleMessage: format as std::fprintf does and write the text to stream
-// (standard output or the error stream); while this thread holds its
-// messages (holdMessages), keep it there instead.
-void consoleMessage(std::FILE* stream, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-
-// HeldMessages: console texts kept in the order they were given, each with
-// its stream, so that work done on another thread can show its messages
-// where the same work done in sequence would have shown them.
-struct HeldMessages {
-    std::vector<std::pair<std::FILE*, std::string>> texts;
-    // write: write the kept texts to their streams in order, and forget them.
-    void write();
-};
-
-// holdMessages: keep this thread's console messages in held from now on; a
-// null held writes them directly again.
-void holdMessages(HeldMessages* held);
 
 // nullstr: the text for console messages and dumps: "(null)" when absent.
 const char* nullstr(const Text& t);

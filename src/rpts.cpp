@@ -8,7 +8,7 @@
 
 bool openReport(RptFile& out, const char* fname) {
     if (out.open(fname)) return true;
-    consoleMessage(stderr, "Error opening report file (%s)\n", fname);
+    std::fprintf(stderr, "Error opening report file (%s)\n", fname);
     return false;
 }
 

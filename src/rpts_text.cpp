@@ -12,10 +12,6 @@
 #include <utility>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "data.h"
 #include "mlscsv.h"
 #include "rpts.h"
@@ -127,72 +123,18 @@ void writeMember(RptFile& out, WardMember* m, const WardFamily* fam, int priv) {
         out.printf("%s(%s - %s)\n", CallingPrefix, p->org != nullptr ? fixnull(p->org->org) : "", fixnull(p->pos));
 }
 
-// KeptBytes: lasting copies of runs of bytes, each run whole, in chunks that
-// never move. A directory's blocks fill tens of megabytes: one growing text
-// would copy them again and map fresh pages at every doubling. Chunks grow
-// with the bytes kept; the large ones are asked for in huge pages, which
-// saves most page faults (best effort: nothing changes where the system
-// declines).
-class KeptBytes {
-public:
-    // keep: a copy of n bytes, valid as long as this object. Throws
-    // std::bad_alloc when memory runs short.
-    std::string_view keep(const char* data, std::size_t n) {
-        if (chunks_.empty() || size_ - used_ < n) grow(n);
-        char* at = chunks_.back().get() + used_;
-        std::memcpy(at, data, n);
-        used_ += n;
-        return std::string_view(at, n);
-    }
-
-private:
-    static constexpr std::size_t FirstChunk = std::size_t{256} << 10;
-    static constexpr std::size_t LargestChunk = std::size_t{16} << 20;
-    static constexpr std::size_t HugePage = std::size_t{2} << 20;
-
-    struct Free {
-        void operator()(char* p) const { std::free(p); }
-    };
-
-    void grow(std::size_t n) {
-        std::size_t size = chunks_.empty() ? FirstChunk : std::min(2 * size_, LargestChunk);
-        if (size < n) size = n;
-        const bool huge = size >= 2 * HugePage;
-        if (huge) size = (size + HugePage - 1) / HugePage * HugePage;
-        chunks_.reserve(chunks_.size() + 1);
-        char* p = static_cast<char*>(huge ? std::aligned_alloc(HugePage, size) : std::malloc(size));
-        if (p == nullptr) throw std::bad_alloc();
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-        if (huge) madvise(p, size, MADV_HUGEPAGE);
-#endif
-        chunks_.emplace_back(p);
-        size_ = size;
-        used_ = 0;
-    }
-
-    std::vector<std::unique_ptr<char, Free>> chunks_;
-    std::size_t size_ = 0, used_ = 0;  // of the last chunk
-};
-
 // The family blocks of the text directory written last in each edition,
 // kept for the book outline of that edition written next, which shows the
 // very same blocks: each block is formatted once for both files. Valid only
-// for an unchanged store. The two editions keep their blocks apart, so that
-// they can be written at the same time. When memory runs short, the blocks
-// kept so far serve, and the book outline formats the others again.
+// for an unchanged store.
 struct Blocks {
     bool valid = false;
-    bool full = false;  // memory ran short: no further block is kept
-    int priv = 0;
     unsigned long generation = 0;
-    struct Block {
-        const WardFamily* fam;
-        std::string_view bytes;
-    };
-    std::vector<Block> blocks;  // in the order written
-    KeptBytes bytes;
+    std::vector<const WardFamily*> fams;  // in the order written
+    std::vector<std::size_t> ends;        // where each block ends in bytes
+    std::string bytes;
 };
-Blocks* const lastBlocksOf = new Blocks[2];
+Blocks lastBlocksOf[2];
 
 Blocks& lastBlocks(int priv) { return lastBlocksOf[priv != 0 ? 1 : 0]; }
 
@@ -203,12 +145,6 @@ void writeTextRpt(const char* fname, int priv) {
     blocks = Blocks();
     RptFile out;
     if (!openReport(out, fname)) return;
-    // One block per family, room for all of them asked for at once.
-    try {
-        blocks.blocks.reserve(data_detail::familiesInOrder().fams.size());
-    } catch (const std::bad_alloc&) {
-        blocks.full = true;
-    }
     char letter = '\0';
     walkFamilies([&](WardFamily* fam) {
         if (surnameLetter(fam->lname) != letter) {
@@ -217,24 +153,18 @@ void writeTextRpt(const char* fname, int priv) {
         }
         out.startCapture();
         writeFamily(out, fam, priv);
-        out.endCapture([&](const char* data, std::size_t n) {
-            if (blocks.full) return;
-            try {
-                blocks.blocks.push_back({fam, blocks.bytes.keep(data, n)});
-            } catch (const std::bad_alloc&) {
-                blocks.full = true;
-            }
-        });
+        out.endCapture(blocks.bytes);
+        blocks.fams.push_back(fam);
+        blocks.ends.push_back(blocks.bytes.size());
     });
     blocks.valid = true;
-    blocks.priv = priv;
     blocks.generation = storeGeneration();
 }
 
 void writeMMS(const char* fname, int priv) {
     Blocks blocks;
     std::swap(blocks, lastBlocks(priv));
-    const bool reuse = blocks.valid && blocks.priv == priv && blocks.generation == storeGeneration();
+    const bool reuse = blocks.valid && blocks.generation == storeGeneration();
     RptFile out;
     if (!openReport(out, fname)) return;
     char letter = '\0';
@@ -250,8 +180,9 @@ void writeMMS(const char* fname, int priv) {
             out.printf("Chapter: %s\n", thisChap.c_str());
             currChap = thisChap;
         }
-        if (reuse && i < blocks.blocks.size() && blocks.blocks[i].fam == fam) {
-            out.writeCaptured(blocks.blocks[i].bytes.data(), blocks.blocks[i].bytes.size());
+        if (reuse && i < blocks.fams.size() && blocks.fams[i] == fam) {
+            const std::size_t from = i == 0 ? 0 : blocks.ends[i - 1];
+            out.writeRaw(blocks.bytes.data() + from, blocks.ends[i] - from);
         } else {
             writeFamily(out, fam, priv);
         }

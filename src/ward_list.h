@@ -2,8 +2,6 @@
 #ifndef ROLLBOOK_WARD_LIST_H
 #define ROLLBOOK_WARD_LIST_H
 
-#include <cstdint>
-
 #include "rollbook.h"
 
 // The create functions return one new record with every field empty, or null
@@ -18,11 +16,8 @@ WardOrg* create_ward_org();
 WardPos* create_ward_pos();
 HTDist* create_htdist();
 
-// expectRecordsFrom: the reads to come build records from about inputBytes
-// of input. A large store is then given memory as a large one is (in large
-// pieces, mapped ahead of their use) from its first record on, not only once
-// it has grown large.
-void expectRecordsFrom(std::uintmax_t inputBytes);
+// outOfMemory: true once a create function has returned null in this run.
+bool outOfMemory();
 
 // add_member_to_family: append mem at the end of fam's member chain. Sets
 // neither mem->fam nor mem->next; the caller does.

@@ -1,5 +1,5 @@
-// Driver services: the run date seam, the report-file writer, held console
-// messages and the texts of the records.
+// Driver services: the run date seam, the report-file writer and the texts of
+// the records.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +9,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 
 #include <sys/mman.h>
@@ -80,30 +79,6 @@ TEST(RptFile, AMissingEmptyOrLongerFileEndsUpHoldingJustTheNewBytes) {
     EXPECT_EQ(written(name, write), "new\r\n");
     written(name, [](RptFile& f) { f.printf("old text, longer than the new\n"); });
     EXPECT_EQ(written(name, write), "new\r\n");
-    std::remove(name);
-}
-
-TEST(RptFile, ALargeFileGrowsByWholePiecesAndGetsTheRestWhenClosed) {
-    const char* name = "rptfile_pieces.txt";
-    std::string want;
-    {
-        RptFile f;
-        ASSERT_TRUE(f.open(name));
-        for (int i = 0; i < 30000; ++i) {
-            f.printf("%d %s\n", i, "of the lines, in pieces of odd sizes");
-            want += std::to_string(i) + " of the lines, in pieces of odd sizes\r\n";
-            if (i % 1000 == 0) {
-                const auto size = std::filesystem::file_size(name);
-                EXPECT_EQ(size % RptFile::PendingLimit, 0u) << i;
-                EXPECT_LE(size, want.size()) << i;
-                EXPECT_GT(size + 2 * RptFile::PendingLimit, want.size()) << i;
-            }
-        }
-    }
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream got;
-    got << in.rdbuf();
-    EXPECT_EQ(got.str(), want);
     std::remove(name);
 }
 
@@ -206,26 +181,6 @@ TEST(RptFile, AnArgumentEndingAtTheEdgeOfReadableMemoryIsCopiedWithoutReadingPas
     EXPECT_EQ(got, want);
     munmap(mem, 2 * page);
     std::remove("rptfile_edge.txt");
-}
-
-TEST(ConsoleMessages, HeldTextsKeepTheirOrderAndStreamsUntilWrittenWhileOtherThreadsWriteAtOnce) {
-    const char* absent = textOrNull(Text());
-    HeldMessages held;
-    testing::internal::CaptureStderr();
-    holdMessages(&held);
-    consoleMessage(stderr, "Error opening report file (%s)\n", "a.txt");
-    consoleMessage(stdout, "%d%%", 5);
-    consoleMessage(stderr, "[%s]\n", absent);
-    std::thread([] { consoleMessage(stderr, "not held\n"); }).join();
-    holdMessages(nullptr);
-    consoleMessage(stderr, "direct\n");
-    ASSERT_EQ(held.texts.size(), 3u);
-    EXPECT_EQ(held.texts[1], std::make_pair(stdout, std::string("5%")));
-    held.texts.erase(held.texts.begin() + 1);
-    held.write();
-    EXPECT_TRUE(held.texts.empty());
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "not held\ndirect\nError opening report file (a.txt)\n[(null)]\n");
 }
 
 TEST(Text, KeepsEveryByteOfShortAndLongTextsAndTellsAbsentFromEmpty) {
