@@ -1,6 +1,6 @@
-// data: the ward store. Lists keep the records in report order; three small
-// chained hash tables find families and members by id and members by record
-// number. Everything stored lives until the process ends.
+// data: the ward store. Lists keep the records in report order; indexes find
+// families and members by id and members by record number. Everything stored
+// lives until the process ends.
 #include "data.h"
 
 #include <cstring>
@@ -24,10 +24,6 @@ linkeddef* HT = nullptr;
 linkeddef* VT = nullptr;
 
 namespace {
-
-hash_tbl_id* HashFamID[HashTableSize];
-hash_tbl_id* HashMemID[HashTableSize];
-hash_tbl_str* HashRecNo[HashTableSize];
 
 // newEntry: a list entry for a record; running out of memory here would
 // lose the record, so it ends the run as any other shortage does.
@@ -67,22 +63,11 @@ using FamilyKey = std::pair<std::string, std::string>;
 std::map<FamilyKey, linkedlist*>& familyOrder = *new std::map<FamilyKey, linkedlist*>;
 bool familyOrderValid = true;
 
-// Each of the store's own indexes (the tables above, which only this file
-// touches) also keeps the record stored last under each key: what a walk of
-// the key's bucket finds first. A caller's own table is walked.
-using NewestById = std::unordered_map<int, void*>;
-using NewestByText = std::unordered_map<std::string, void*>;
-
-NewestById& newestFamID = *new NewestById;
-NewestById& newestMemID = *new NewestById;
-NewestByText& newestRecNo = *new NewestByText;
-
-NewestById* newestFor(const hash_tbl_id* const* tbl) {
-    if (tbl == HashFamID) return &newestFamID;
-    if (tbl == HashMemID) return &newestMemID;
-    return nullptr;
-}
-NewestByText* newestFor(const hash_tbl_str* const* tbl) { return tbl == HashRecNo ? &newestRecNo : nullptr; }
+// The store's indexes: the record stored last under each family id, member
+// id and record number.
+std::unordered_map<int, WardFamily*>& famByID = *new std::unordered_map<int, WardFamily*>;
+std::unordered_map<int, WardMember*>& memByID = *new std::unordered_map<int, WardMember*>;
+std::unordered_map<std::string, WardMember*>& memByRecNo = *new std::unordered_map<std::string, WardMember*>;
 
 // The last position of each member's chain of positions, as far as known.
 std::unordered_map<WardMember*, WardPos*>& lastPosition = *new std::unordered_map<WardMember*, WardPos*>;
@@ -129,19 +114,6 @@ void freeLinks(linkeddef*& list) {
     list = nullptr;
 }
 
-template <typename Node>
-void freeBuckets(Node** tbl) {
-    for (int i = 0; i < HashTableSize; ++i) {
-        Node* n = tbl[i];
-        while (n != nullptr) {
-            Node* next = n->next;
-            delete n;
-            n = next;
-        }
-        tbl[i] = nullptr;
-    }
-}
-
 // releaseStore: free every record reachable from the store, each once.
 void releaseStore() {
     std::set<WardFamily*> fams;
@@ -173,14 +145,11 @@ void releaseStore() {
     freeLinks(HT);
     freeLinks(VT);
     Org = nullptr;
-    freeBuckets(HashFamID);
-    freeBuckets(HashMemID);
-    freeBuckets(HashRecNo);
     familyOrder.clear();
     familyOrderValid = true;
-    newestFamID.clear();
-    newestMemID.clear();
-    newestRecNo.clear();
+    famByID.clear();
+    memByID.clear();
+    memByRecNo.clear();
     lastPosition.clear();
     htOrder.clear();
     vtOrder.clear();
@@ -198,21 +167,16 @@ void dataInit() {
     setStakeOrg(0);
     HT = create_link_list();
     VT = create_link_list();
-    hashInitID(HashFamID, HashTableSize);
-    hashInitID(HashMemID, HashTableSize);
-    hashInitStr(HashRecNo, HashTableSize);
 }
 
 void setStakeOrg(int flg) { Org = flg ? StakeOrgList : WardOrgList; }
 
 void hashInitID(hash_tbl_id** tbl, int sz) {
     for (int i = 0; i < sz; ++i) tbl[i] = nullptr;
-    if (NewestById* newest = newestFor(tbl)) newest->clear();
 }
 
 void hashInitStr(hash_tbl_str** tbl, int sz) {
     for (int i = 0; i < sz; ++i) tbl[i] = nullptr;
-    if (NewestByText* newest = newestFor(tbl)) newest->clear();
 }
 
 int hashKeyForString(const char* key) {
@@ -225,20 +189,14 @@ int hashKeyForString(const char* key) {
 void putHashByID(hash_tbl_id** tbl, int id, void* data) {
     int b = bucketOf(id);
     tbl[b] = new hash_tbl_id{tbl[b], id, data};
-    if (NewestById* newest = newestFor(tbl)) (*newest)[id] = data;
 }
 
 void putHashByStr(hash_tbl_str** tbl, const char* key, void* data) {
     int b = hashKeyForString(key);
     tbl[b] = new hash_tbl_str{tbl[b], key != nullptr ? key : "", data};
-    if (NewestByText* newest = newestFor(tbl)) (*newest)[tbl[b]->key] = data;
 }
 
 void* getHashByID(hash_tbl_id** tbl, int id) {
-    if (const NewestById* newest = newestFor(tbl)) {
-        auto it = newest->find(id);
-        return it != newest->end() ? it->second : nullptr;
-    }
     for (const hash_tbl_id* n = tbl[bucketOf(id)]; n != nullptr; n = n->next)
         if (n->id == id) return n->ptr;
     return nullptr;
@@ -246,20 +204,26 @@ void* getHashByID(hash_tbl_id** tbl, int id) {
 
 void* getHashByStr(hash_tbl_str** tbl, const char* key) {
     if (key == nullptr) return nullptr;
-    if (const NewestByText* newest = newestFor(tbl)) {
-        auto it = newest->find(key);
-        return it != newest->end() ? it->second : nullptr;
-    }
     for (const hash_tbl_str* n = tbl[hashKeyForString(key)]; n != nullptr; n = n->next)
         if (n->key == key) return n->ptr;
     return nullptr;
 }
 
-WardFamily* getFamID(int id) { return static_cast<WardFamily*>(getHashByID(HashFamID, id)); }
+WardFamily* getFamID(int id) {
+    auto it = famByID.find(id);
+    return it != famByID.end() ? it->second : nullptr;
+}
 
-WardMember* getMemID(int id) { return static_cast<WardMember*>(getHashByID(HashMemID, id)); }
+WardMember* getMemID(int id) {
+    auto it = memByID.find(id);
+    return it != memByID.end() ? it->second : nullptr;
+}
 
-WardMember* getRecNo(const char* recno) { return static_cast<WardMember*>(getHashByStr(HashRecNo, recno)); }
+WardMember* getRecNo(const char* recno) {
+    if (recno == nullptr) return nullptr;
+    auto it = memByRecNo.find(recno);
+    return it != memByRecNo.end() ? it->second : nullptr;
+}
 
 void storeFamilySorted(WardFamily* fam) {
     // 1. The household name the family is listed and matched by.
@@ -296,7 +260,7 @@ void storeFamilySorted(WardFamily* fam) {
     }
 
     // 3. Index it by family id.
-    putHashByID(HashFamID, fam->famid, fam);
+    famByID[fam->famid] = fam;
     touchStore();
 }
 
@@ -305,7 +269,7 @@ void storeFamily(WardFamily* fam) {
     add_link_to_tail(Family, newEntry(fam));
     familyOrderValid = false;  // the list may no longer be in order
     familyOrder.clear();
-    putHashByID(HashFamID, fam->famid, fam);
+    famByID[fam->famid] = fam;
     touchStore();
 }
 
@@ -328,8 +292,8 @@ WardFamily* getNextFamily() { return static_cast<WardFamily*>(nextOnList(Family)
 
 void storeMember(WardMember* mem) {
     add_link_to_tail(Member, newEntry(mem));
-    putHashByID(HashMemID, mem->memid, mem);
-    if (mem->recno) putHashByStr(HashRecNo, mem->recno->c_str(), mem);
+    memByID[mem->memid] = mem;
+    if (mem->recno) memByRecNo[mem->recno->str()] = mem;
     touchStore();
 }
 

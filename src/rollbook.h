@@ -429,10 +429,15 @@ public:
     void writeRaw(const char* data, std::size_t n);
 
 private:
+    static constexpr std::size_t NoCapture = static_cast<std::size_t>(-1);
     void flush();
     void close();
     void discard();
     void reset();
+    char* room(std::size_t n);  // room for n more bytes after the used ones
+    void put(const char* data, std::size_t n);
+    bool formatDirect(const char* fmt, va_list ap);
+    void written();  // hand the bytes to the file once enough are pending
 
     std::FILE* fp_ = nullptr;
     std::string name_;      // the report's own name
@@ -440,9 +445,9 @@ private:
     bool console_ = false;  // standard output: no CR, never closed
     bool failed_ = false;   // a write has failed
     int uncaught_ = 0;      // exceptions in flight when it was opened
-    std::string buf_;       // bytes not yet handed to the file
-    std::size_t capture_ = std::string::npos;  // where a capture began in buf_
-    std::string scratch_;   // room for one formatted text
+    std::string buf_;       // the bytes not yet handed to the file: used_ of them
+    std::size_t used_ = 0;
+    std::size_t capture_ = NoCapture;  // where a capture began in buf_
 };
 
 // reportFailed: true when a report file could not be created, written or

@@ -7,6 +7,7 @@
 // failure can remove them.
 #include "rollbook.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
@@ -112,6 +113,28 @@ mode_t newFileMode() {
     return mode;
 }
 
+// formatNumber: v as printf's "%<width>.<precision>d" (precision -1 when
+// not given) writes it, into out, which has room for width plus 12 bytes:
+// at least precision digits (one when not given; none for a zero of
+// precision 0), zeros in front, the sign before them, blanks in front up to
+// width. Returns the end of the text.
+char* formatNumber(char* out, int v, int width, int precision) {
+    char digits[12];
+    int n = 0;
+    unsigned int mag = v < 0 ? 0u - static_cast<unsigned int>(v) : static_cast<unsigned int>(v);
+    while (mag > 0 || (n == 0 && precision != 0)) {
+        digits[n++] = static_cast<char>('0' + mag % 10);
+        mag /= 10;
+    }
+    const int zeros = precision > n ? precision - n : 0;
+    const int length = n + zeros + (v < 0 ? 1 : 0);
+    for (int i = length; i < width; ++i) *out++ = ' ';
+    if (v < 0) *out++ = '-';
+    for (int i = 0; i < zeros; ++i) *out++ = '0';
+    while (n > 0) *out++ = digits[--n];
+    return out;
+}
+
 // tempPathFor: the pattern of a temporary name in the folder of name.
 std::string tempPathFor(const std::string& name) {
     const std::size_t slash = name.rfind('/');
@@ -201,8 +224,8 @@ void RptFile::openStdout() {
 }
 
 void RptFile::flush() {
-    if (!buf_.empty() && std::fwrite(buf_.data(), 1, buf_.size(), fp_) != buf_.size()) failed_ = true;
-    buf_.clear();
+    if (used_ > 0 && std::fwrite(buf_.data(), 1, used_, fp_) != used_) failed_ = true;
+    used_ = 0;
 }
 
 void RptFile::close() {
@@ -240,8 +263,92 @@ void RptFile::reset() {
     fp_ = nullptr;
     console_ = false;
     failed_ = false;
-    buf_.clear();
-    capture_ = std::string::npos;
+    used_ = 0;
+    capture_ = NoCapture;
+}
+
+char* RptFile::room(std::size_t n) {
+    if (buf_.size() - used_ < n) buf_.resize(std::max(2 * buf_.size(), used_ + n + FlushAt));
+    return &buf_[used_];
+}
+
+void RptFile::put(const char* data, std::size_t n) {
+    char* out = room(2 * n);  // every byte a line feed that becomes CR LF
+    if (!console_) {
+        while (const char* lf = static_cast<const char*>(std::memchr(data, '\n', n))) {
+            const std::size_t run = static_cast<std::size_t>(lf - data);
+            std::memcpy(out, data, run);
+            out += run;
+            *out++ = '\r';
+            *out++ = '\n';
+            data = lf + 1;
+            n -= run + 1;
+        }
+    }
+    std::memcpy(out, data, n);
+    used_ = static_cast<std::size_t>(out + n - buf_.data());
+}
+
+bool RptFile::formatDirect(const char* fmt, va_list ap) {
+    // A cursor into buf_ that always has room for a CR LF pair ahead of it.
+    constexpr std::size_t Ahead = 64;
+    const bool crlf = !console_;
+    char* out = room(Ahead);
+    char* limit = &buf_[0] + buf_.size() - 2;
+    auto more = [&](std::size_t n) {
+        used_ = static_cast<std::size_t>(out - buf_.data());
+        out = room(n + Ahead);
+        limit = &buf_[0] + buf_.size() - 2;
+    };
+    // copy: the bytes of s up to its end or to stop; reads nothing past it.
+    auto copy = [&](const char* s, char stop) {
+        for (char c; (c = *s) != '\0' && c != stop; ++s) {
+            if (out >= limit) more(0);
+            if (c == '\n' && crlf) *out++ = '\r';
+            *out++ = c;
+        }
+        return s;
+    };
+    for (const char* p = fmt;;) {
+        p = copy(p, '%');
+        if (*p == '\0') break;
+        ++p;
+        // A width and a precision are taken for numbers only, up to 99.
+        int width = 0, precision = -1;
+        for (int digits = 0; *p >= '0' && *p <= '9'; ++p)
+            if (++digits > 2 || (digits == 1 && *p == '0')) return false;
+            else width = 10 * width + (*p - '0');
+        if (*p == '.') {
+            precision = 0;
+            ++p;
+            for (int digits = 0; *p >= '0' && *p <= '9'; ++p)
+                if (++digits > 2) return false;
+                else precision = 10 * precision + (*p - '0');
+        }
+        const char conv = *p++;
+        if (conv == 'd') {
+            if (limit - out < 128) more(128);
+            out = formatNumber(out, va_arg(ap, int), width, precision);
+            continue;
+        }
+        if (width != 0 || precision >= 0) return false;
+        if (conv == 's') {
+            const char* arg = va_arg(ap, const char*);
+            copy(arg != nullptr ? arg : "(null)", '\0');
+        } else if (conv == 'c') {
+            const char c = static_cast<char>(va_arg(ap, int));
+            if (out >= limit) more(0);
+            if (c == '\n' && crlf) *out++ = '\r';
+            *out++ = c;
+        } else if (conv == '%') {
+            if (out >= limit) more(0);
+            *out++ = '%';
+        } else {
+            return false;
+        }
+    }
+    used_ = static_cast<std::size_t>(out - buf_.data());
+    return true;
 }
 
 void RptFile::printf(const char* fmt, ...) {
@@ -249,48 +356,42 @@ void RptFile::printf(const char* fmt, ...) {
     va_list ap, again;
     va_start(ap, fmt);
     va_copy(again, ap);
-    if (scratch_.empty()) scratch_.resize(512);
-    int n = std::vsnprintf(&scratch_[0], scratch_.size(), fmt, ap);
-    if (n >= 0 && static_cast<std::size_t>(n) >= scratch_.size()) {
-        scratch_.resize(static_cast<std::size_t>(n) + 1);
-        n = std::vsnprintf(&scratch_[0], scratch_.size(), fmt, again);
+    // The reports' own conversions are formatted here; any other format is
+    // formatted again from the start by vsnprintf.
+    const std::size_t mark = used_;
+    if (!formatDirect(fmt, ap)) {
+        used_ = mark;
+        const std::string text = vstrprintf(fmt, again);
+        put(text.data(), text.size());
     }
     va_end(again);
     va_end(ap);
-    if (n > 0) write(scratch_.data(), static_cast<std::size_t>(n));
+    written();
 }
 
 void RptFile::write(const char* data, std::size_t n) {
     if (fp_ == nullptr) return;
-    if (console_) {
-        buf_.append(data, n);
-    } else {
-        for (const char* end = data + n; data < end;) {
-            const char* lf = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
-            if (lf == nullptr) {
-                buf_.append(data, static_cast<std::size_t>(end - data));
-                break;
-            }
-            buf_.append(data, static_cast<std::size_t>(lf - data));
-            buf_ += "\r\n";
-            data = lf + 1;
-        }
-    }
-    if (capture_ == std::string::npos && (console_ || buf_.size() >= FlushAt)) flush();
+    put(data, n);
+    written();
 }
 
-void RptFile::startCapture() { capture_ = buf_.size(); }
+void RptFile::written() {
+    if (capture_ == NoCapture && (console_ || used_ >= FlushAt)) flush();
+}
+
+void RptFile::startCapture() { capture_ = used_; }
 
 void RptFile::endCapture(std::string& keep) {
-    if (capture_ != std::string::npos) keep.append(buf_, capture_, std::string::npos);
-    capture_ = std::string::npos;
-    if (fp_ != nullptr && (console_ || buf_.size() >= FlushAt)) flush();
+    if (capture_ != NoCapture) keep.append(buf_, capture_, used_ - capture_);
+    capture_ = NoCapture;
+    if (fp_ != nullptr) written();
 }
 
 void RptFile::writeRaw(const char* data, std::size_t n) {
     if (fp_ == nullptr) return;
-    buf_.append(data, n);
-    if (capture_ == std::string::npos && (console_ || buf_.size() >= FlushAt)) flush();
+    std::memcpy(room(n), data, n);
+    used_ += n;
+    written();
 }
 
 std::string vstrprintf(const char* fmt, va_list ap) {
