@@ -199,6 +199,8 @@ InFile::InFile(const char* fname) : name_(fname) {
     const auto kind = std::filesystem::status(fname, ec).type();
     if (!ec && kind != std::filesystem::file_type::regular) return;
     fp_ = std::fopen(fname, "r");
+    // Large exports are read in large pieces.
+    if (fp_ != nullptr) std::setvbuf(fp_, nullptr, _IOFBF, 64 * 1024);
     if (fp_ != nullptr && endsLinesWithCR(fp_))
         std::fprintf(stderr,
                      "Input file (%s) has lines ending in CR alone: records will be missing; save it with CR LF or LF "

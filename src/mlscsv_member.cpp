@@ -102,13 +102,191 @@ struct Household {
     }
 };
 
+// The state of one read of the file.
+struct Rows {
+    int id;         // the CSV reader holding the current line
+    int nflds;      // the header's field count, which every row must have
+    Layout lay;
+    RunDate today;  // every age of the file is counted to it
+    Household house;
+    int prevFamid = -1;
+    int lineNo = 1;
+
+    char* fld(int col) const { return wrpCsvGetField(id, col); }
+};
+
+// readHeader: the header line picks the layout and the unit mode. False,
+// reported, when it is not one of the accepted ones.
+bool readHeader(int id, std::FILE* fp, int& nflds, Layout& lay) {
+    wrpCsvReadLine(id, fp);
+    nflds = wrpCsvGetNumFields(id);
+    if (chooseLayout(id, nflds, lay)) return true;
+    std::fprintf(stderr, "Invalid Membership CSV file.  Found %d fields, expected %d, %d, or %d\n", nflds, 36, 38, 40);
+    return false;
+}
+
+// rowIsWhole: whether the line just read, with result rc, holds a member of
+// the header's width; a line that does not is reported. Sets stop when
+// nothing after it can be read.
+bool rowIsWhole(const Rows& r, int rc, bool& stop) {
+    if (rc != 0) {
+        if (rc == -12) throw std::bad_alloc();  // ends the run: nothing is lost quietly
+        // A line the CSV reader could not split is reported, not taken as the
+        // end of the file; only a cut line can be skipped.
+        std::fprintf(stderr, "Invalid Membership record at line %d.  %s\n", r.lineNo, wrpCsvGetErrMsg());
+        stop = wrpCsvGetNumFields(r.id) <= 0;
+        return false;
+    }
+    const int got = wrpCsvGetNumFields(r.id);
+    if (got == r.nflds) return true;
+    std::fprintf(stderr, "Invalid Membership record at line %d.  Found %d fields, expected %d\n", r.lineNo, got,
+                 r.nflds);
+    return false;
+}
+
+// readIdentity: member id, full and preferred names, record number and
+// household id (columns 0 to 4).
+void readIdentity(const Rows& r, WardMember* mem) {
+    mem->memid = fieldNumber(r.fld(0));
+    Names full = splitNames(r.fld(1));
+    mem->lname = std::move(full.last);
+    mem->fname = std::move(full.first);
+    mem->suff = std::move(full.suffix);
+    if (isEmpty(r.fld(2))) {
+        mem->lpname = mem->lname;
+        mem->fpname = mem->fname;
+        mem->spname = mem->suff;
+    } else {
+        Names pref = splitNames(r.fld(2));
+        mem->lpname = std::move(pref.last);
+        mem->fpname = std::move(pref.first);
+        mem->spname = std::move(pref.suffix);
+    }
+    if (!isEmpty(r.fld(3))) mem->recno = std::string_view(r.fld(3));
+    mem->famid = fieldNumber(r.fld(4));
+}
+
+// startFamily: the family a head of household begins, named after its head.
+// False, reported, when it cannot be created.
+bool startFamily(Rows& r, const WardMember* head) {
+    r.house.store();
+    WardFamily* fam = create_ward_family();
+    if (fam == nullptr) {
+        std::fprintf(stderr, "Error creating WardFamily\n");
+        return false;
+    }
+    r.house = Household{fam, false};
+    fam->famid = head->famid;
+    fam->lname = head->lpname;
+    fam->fname = head->fpname;
+    fam->suff = head->suff;
+    return true;
+}
+
+// readContacts: phones and e-mails; the head's row gives the family's.
+void readContacts(const Rows& r, WardMember* mem, WardFamily* fam, bool head) {
+    if (head) trimInto(fam->phone, r.fld(7));
+    mem->phone = fam->phone;
+    trimInto(mem->phone2, r.fld(8));
+    if (head) trimInto(fam->email, r.fld(9));
+    if (r.lay.emailCol >= 0) trimInto(mem->email, r.fld(r.lay.emailCol));
+}
+
+// readAddress: the head's row gives the family its two addresses, second
+// phone and geo codes.
+void readAddress(const Rows& r, const WardMember* mem, WardFamily* fam) {
+    Text* address[] = {&fam->addr,  &fam->addr2,   &fam->dp,    &fam->city,   &fam->zip,
+                       &fam->state, &fam->country, &fam->xaddr, &fam->xaddr2, &fam->xdp,
+                       &fam->xcity, &fam->xzip,    &fam->xstate, &fam->xcountry};
+    int col = r.lay.addrCol;
+    for (Text* t : address) trimInto(*t, r.fld(col++));
+    fam->phone2 = mem->phone2;
+    if (!r.lay.oldUnit) {
+        trimInto(fam->ugeo, r.fld(r.lay.geoCol));
+        trimInto(fam->sgeo, r.fld(r.lay.geoCol + 1));
+    }
+}
+
+// readSex: the sex column, stopping for the operator on anything but M or F.
+void readSex(const Rows& r, WardMember* mem) {
+    mem->sex = flag(r.fld(r.lay.sexCol));
+    if (mem->sex == 'M' || mem->sex == 'F') return;
+    askOperator(r.id, mem, mem->sex, r.lay.sexCol, r.lay.oldUnit, r.lineNo);
+    mem->sex = '?';
+}
+
+// readDatesAndFlags: the five dates and the age, priesthood and the flags,
+// in the columns after the sex column.
+void readDatesAndFlags(const Rows& r, WardMember* mem) {
+    int col = r.lay.sexCol;
+    for (mls_date* d : {mem->birth, mem->baptism, mem->confirm, mem->endowed, mem->recexp}) parse_date(r.fld(++col), d);
+    mem->age = calcAge(mem->birth, r.today);
+    trimInto(mem->stat, r.fld(++col));
+    mem->ftmiss = flag(r.fld(++col));
+    trimInto(mem->marital, r.fld(++col));
+    mem->spousemem = flag(r.fld(++col));
+    mem->sealcurr = flag(r.fld(++col));
+    mem->sealprev = flag(r.fld(++col));
+}
+
+// readMember: build and store the member of one whole row. Returns 0, or
+// the reader's result when a record cannot be created.
+int readMember(Rows& r) {
+    // 1. Who it is; a new household id closes the household before it.
+    WardMember* mem = create_ward_member();
+    if (mem == nullptr) {
+        std::fprintf(stderr, "Error creating WardMember\n");
+        return 4;
+    }
+    readIdentity(r, mem);
+    if (mem->famid != r.prevFamid) {
+        r.house.store();
+        r.prevFamid = mem->famid;
+    }
+
+    // 2. The relationship; a head of household starts a family.
+    const char* rel = r.fld(5);
+    const bool head = std::strcmp(rel, "Head of Household") == 0;
+    mem->type = head ? 1 : std::strcmp(rel, "Spouse") == 0 ? 2 : 3;
+    if (head && !startFamily(r, mem)) {
+        free_ward_member(mem);
+        return 5;
+    }
+    WardFamily* fam = r.house.fam;
+    if (fam == nullptr) {
+        // Nothing to attach the row to: the export does not start with a
+        // head of household.
+        std::fprintf(stderr, "Membership record at line %d comes before any Head of Household; skipped\n", r.lineNo);
+        free_ward_member(mem);
+        return 0;
+    }
+    if (mem->type == 2) fam->spouse = mem->fpname;
+
+    // 3. The member's own columns, and the family's on the head's row.
+    mem->fam = fam;
+    mem->fampos = fieldNumber(r.fld(6));
+    readContacts(r, mem, fam, head);
+    if (head) readAddress(r, mem, fam);
+    readSex(r, mem);
+    readDatesAndFlags(r, mem);
+    // In a stake the household's last row names its unit.
+    if (isStake() && r.lay.unitCol >= 0) {
+        trimInto(fam->uname, r.fld(r.lay.unitCol));
+        trimInto(fam->unum, r.fld(r.lay.unitCol + 1));
+    }
+
+    // 4. Chain and store the member at once.
+    add_member_to_family(fam, mem);
+    storeMember(mem);
+    return 0;
+}
+
 }  // namespace
 
 int readMemberCSV(const char* fname) {
     // 1. A CSV handle and the file.
     CsvHandle csv;
-    const int id = csv.id();
-    if (id < 0) {
+    if (csv.id() < 0) {
         std::fprintf(stderr, "Error creating CSV structure\n");
         return 1;
     }
@@ -117,160 +295,22 @@ int readMemberCSV(const char* fname) {
         std::fprintf(stderr, "Error opening input file (%s)\n", fname);
         return 2;
     }
-    std::FILE* fp = file.get();
 
     // 2. The header picks the layout and the unit mode.
-    wrpCsvReadLine(id, fp);
-    const int nflds = wrpCsvGetNumFields(id);
-    Layout lay;
-    if (!chooseLayout(id, nflds, lay)) {
-        std::fprintf(stderr, "Invalid Membership CSV file.  Found %d fields, expected %d, %d, or %d\n", nflds, 36, 38,
-                     40);
-        return 3;
+    Rows r{csv.id(), 0, {}, runDate(), {}};
+    if (!readHeader(r.id, file.get(), r.nflds, r.lay)) return 3;
+
+    // 3. One member per whole row; the last household goes to the store at
+    //    the end.
+    for (int rc; (rc = wrpCsvReadLine(r.id, file.get())) != -1;) {
+        ++r.lineNo;
+        bool stop = false;
+        if (!rowIsWhole(r, rc, stop)) {
+            if (stop) break;
+            continue;
+        }
+        if (const int result = readMember(r)) return result;
     }
-
-    // 3. One member per row.
-    const RunDate today = runDate();  // every age of the file is counted to it
-    Household house;
-    int prevFamid = -1;
-    int lineNo = 1;
-    int rc;
-    while ((rc = wrpCsvReadLine(id, fp)) != -1) {
-        ++lineNo;
-        if (rc != 0) {
-            if (rc == -12) throw std::bad_alloc();  // ends the run: nothing is lost quietly
-            // A line the CSV reader could not split is reported, not taken as
-            // the end of the file.
-            std::fprintf(stderr, "Invalid Membership record at line %d.  %s\n", lineNo, wrpCsvGetErrMsg());
-            if (wrpCsvGetNumFields(id) <= 0) break;  // only a cut line can be skipped
-            continue;
-        }
-        const int got = wrpCsvGetNumFields(id);
-        if (got != nflds) {
-            std::fprintf(stderr, "Invalid Membership record at line %d.  Found %d fields, expected %d\n", lineNo, got,
-                         nflds);
-            continue;
-        }
-        auto fld = [id](int col) { return wrpCsvGetField(id, col); };
-
-        // 3.2 Identity and names.
-        WardMember* mem = create_ward_member();
-        if (mem == nullptr) {
-            std::fprintf(stderr, "Error creating WardMember\n");
-            return 4;
-        }
-        mem->memid = fieldNumber(fld(0));
-        Names full = splitNames(fld(1));
-        mem->lname = std::move(full.last);
-        mem->fname = std::move(full.first);
-        mem->suff = std::move(full.suffix);
-        if (isEmpty(fld(2))) {
-            mem->lpname = mem->lname;
-            mem->fpname = mem->fname;
-            mem->spname = mem->suff;
-        } else {
-            Names pref = splitNames(fld(2));
-            mem->lpname = std::move(pref.last);
-            mem->fpname = std::move(pref.first);
-            mem->spname = std::move(pref.suffix);
-        }
-        if (!isEmpty(fld(3))) mem->recno = std::string_view(fld(3));
-        mem->famid = fieldNumber(fld(4));
-
-        // 3.3 A new household id closes the household before it.
-        if (mem->famid != prevFamid) {
-            house.store();
-            prevFamid = mem->famid;
-        }
-
-        // 3.4 The relationship; a head of household starts a family.
-        const char* rel = fld(5);
-        const bool head = std::strcmp(rel, "Head of Household") == 0;
-        if (head) {
-            house.store();
-            WardFamily* fam = create_ward_family();
-            if (fam == nullptr) {
-                std::fprintf(stderr, "Error creating WardFamily\n");
-                free_ward_member(mem);
-                return 5;
-            }
-            house = Household{fam, false};
-            fam->famid = mem->famid;
-            fam->lname = mem->lpname;
-            fam->fname = mem->fpname;
-            fam->suff = mem->suff;
-            mem->type = 1;
-        } else if (std::strcmp(rel, "Spouse") == 0) {
-            mem->type = 2;
-        } else {
-            mem->type = 3;
-        }
-        WardFamily* fam = house.fam;
-        if (fam == nullptr) {
-            // Nothing to attach the row to: the export does not start with a
-            // head of household.
-            std::fprintf(stderr, "Membership record at line %d comes before any Head of Household; skipped\n",
-                         lineNo);
-            free_ward_member(mem);
-            continue;
-        }
-        if (mem->type == 2) fam->spouse = mem->fpname;
-
-        // 3.5 - 3.7 Family link, phones, e-mail and, on the head's row, the address.
-        mem->fam = fam;
-        mem->fampos = fieldNumber(fld(6));
-        if (head) trimInto(fam->phone, fld(7));
-        mem->phone = fam->phone;
-        trimInto(mem->phone2, fld(8));
-        if (head) trimInto(fam->email, fld(9));
-        if (lay.emailCol >= 0) trimInto(mem->email, fld(lay.emailCol));
-        if (head) {
-            Text* address[] = {&fam->addr,  &fam->addr2,  &fam->dp,  &fam->city,  &fam->zip,
-                               &fam->state, &fam->country, &fam->xaddr, &fam->xaddr2, &fam->xdp,
-                               &fam->xcity, &fam->xzip,  &fam->xstate, &fam->xcountry};
-            int col = lay.addrCol;
-            for (Text* t : address) trimInto(*t, fld(col++));
-            fam->phone2 = mem->phone2;
-            if (!lay.oldUnit) {
-                trimInto(fam->ugeo, fld(lay.geoCol));
-                trimInto(fam->sgeo, fld(lay.geoCol + 1));
-            }
-        }
-
-        // 3.8 Sex, stopping for the operator on anything but M or F.
-        int col = lay.sexCol;
-        mem->sex = flag(fld(col));
-        if (mem->sex != 'M' && mem->sex != 'F') {
-            askOperator(id, mem, mem->sex, col, lay.oldUnit, lineNo);
-            mem->sex = '?';
-        }
-
-        // 3.9 - 3.10 Dates, age, priesthood and the flags.
-        parse_date(fld(++col), mem->birth);
-        parse_date(fld(++col), mem->baptism);
-        parse_date(fld(++col), mem->confirm);
-        parse_date(fld(++col), mem->endowed);
-        parse_date(fld(++col), mem->recexp);
-        mem->age = calcAge(mem->birth, today);
-        trimInto(mem->stat, fld(++col));
-        mem->ftmiss = flag(fld(++col));
-        trimInto(mem->marital, fld(++col));
-        mem->spousemem = flag(fld(++col));
-        mem->sealcurr = flag(fld(++col));
-        mem->sealprev = flag(fld(++col));
-
-        // 3.11 In a stake the household's last row names its unit.
-        if (isStake() && lay.unitCol >= 0) {
-            trimInto(fam->uname, fld(lay.unitCol));
-            trimInto(fam->unum, fld(lay.unitCol + 1));
-        }
-
-        // 3.12 Chain and store the member at once.
-        add_member_to_family(fam, mem);
-        storeMember(mem);
-    }
-
-    // 4. The last household.
-    house.store();
+    r.house.store();
     return 0;
 }

@@ -1,15 +1,8 @@
 // The family directory as plain text and as book outline, in a private and a
 // public edition. Both walk the families in the store's order and write the
 // same block per family; only their headings differ.
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <new>
 #include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 #include "data.h"
@@ -123,26 +116,31 @@ void writeMember(RptFile& out, WardMember* m, const WardFamily* fam, int priv) {
         out.printf("%s(%s - %s)\n", CallingPrefix, p->org != nullptr ? fixnull(p->org->org) : "", fixnull(p->pos));
 }
 
-// The family blocks of the text directory written last in each edition,
-// kept for the book outline of that edition written next, which shows the
-// very same blocks: each block is formatted once for both files. Valid only
-// for an unchanged store.
+// The family blocks of the text directory written last, kept for the book
+// outline of the same edition written next, which shows the very same
+// blocks: each block is formatted once for both files. Valid only for that
+// edition and an unchanged store. Its room is kept from edition to edition.
 struct Blocks {
     bool valid = false;
+    int priv = 0;
     unsigned long generation = 0;
     std::vector<const WardFamily*> fams;  // in the order written
     std::vector<std::size_t> ends;        // where each block ends in bytes
     std::string bytes;
-};
-Blocks lastBlocksOf[2];
 
-Blocks& lastBlocks(int priv) { return lastBlocksOf[priv != 0 ? 1 : 0]; }
+    void clear() {
+        valid = false;
+        fams.clear();
+        ends.clear();
+        bytes.clear();
+    }
+};
+Blocks& kept = *new Blocks;
 
 }  // namespace
 
 void writeTextRpt(const char* fname, int priv) {
-    Blocks& blocks = lastBlocks(priv);
-    blocks = Blocks();
+    kept.clear();
     RptFile out;
     if (!openReport(out, fname)) return;
     char letter = '\0';
@@ -153,18 +151,17 @@ void writeTextRpt(const char* fname, int priv) {
         }
         out.startCapture();
         writeFamily(out, fam, priv);
-        out.endCapture(blocks.bytes);
-        blocks.fams.push_back(fam);
-        blocks.ends.push_back(blocks.bytes.size());
+        out.endCapture(kept.bytes);
+        kept.fams.push_back(fam);
+        kept.ends.push_back(kept.bytes.size());
     });
-    blocks.valid = true;
-    blocks.generation = storeGeneration();
+    kept.valid = true;
+    kept.priv = priv;
+    kept.generation = storeGeneration();
 }
 
 void writeMMS(const char* fname, int priv) {
-    Blocks blocks;
-    std::swap(blocks, lastBlocks(priv));
-    const bool reuse = blocks.valid && blocks.generation == storeGeneration();
+    const bool reuse = kept.valid && kept.priv == priv && kept.generation == storeGeneration();
     RptFile out;
     if (!openReport(out, fname)) return;
     char letter = '\0';
@@ -180,9 +177,9 @@ void writeMMS(const char* fname, int priv) {
             out.printf("Chapter: %s\n", thisChap.c_str());
             currChap = thisChap;
         }
-        if (reuse && i < blocks.fams.size() && blocks.fams[i] == fam) {
-            const std::size_t from = i == 0 ? 0 : blocks.ends[i - 1];
-            out.writeRaw(blocks.bytes.data() + from, blocks.ends[i] - from);
+        if (reuse && i < kept.fams.size() && kept.fams[i] == fam) {
+            const std::size_t from = i == 0 ? 0 : kept.ends[i - 1];
+            out.writeRaw(kept.bytes.data() + from, kept.ends[i] - from);
         } else {
             writeFamily(out, fam, priv);
         }
