@@ -110,12 +110,17 @@ void init() {
     dataInit();
     readMembership();
     readAuxiliary();
+    checkMemory();
     readOrganizations();
+    checkMemory();
     std::printf("Reading HT\n");
     readHTCSV("HomeTeaching.csv");
+    checkMemory();
     readHTTXT("ht.txt", 1);
+    checkMemory();
     std::printf("Reading VT\n");
     readVTCSV("VisitingTeaching.csv");
+    checkMemory();
     readHTTXT("vt.txt", 0);
     checkMemory();
 }

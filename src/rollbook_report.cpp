@@ -102,15 +102,12 @@ extern "C" void onStop(int sig) {
     raise(sig);
 }
 
-// The permission bits of a newly created file: read once, as the process
-// umask can only be read by setting it.
+// newFileMode: the permission bits of a newly created file. The umask can
+// only be read by setting it, so it is set back at once.
 mode_t newFileMode() {
-    static const mode_t mode = [] {
-        const mode_t mask = umask(022);
-        umask(mask);
-        return static_cast<mode_t>(0666 & ~mask);
-    }();
-    return mode;
+    const mode_t mask = umask(022);
+    umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
 }
 
 // formatNumber: v as printf's "%<width>.<precision>d" (precision -1 when

@@ -19,11 +19,15 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstring>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +36,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -367,6 +372,180 @@ TEST(Samples, OneLogKeepsProgressTextsAndMessagesInTheOrderWritten) {
     const std::size_t reading = log.find("Reading auxfile\n"), created = log.find("Creating membership record");
     EXPECT_TRUE(reading != std::string::npos && created != std::string::npos && reading < created) << log;
     fs::remove_all(work.parent_path());
+}
+
+// ---- Stopped and failed runs: every report old or new, never part ----
+
+namespace {
+
+// A made-up ward large enough that a run takes a while, its reports from a
+// run to the end, and old reports that differ from them.
+struct BigWard {
+    std::string root;
+    fs::path ward;
+    std::map<std::string, std::string> report;  // name -> bytes of a whole run
+    double seconds = 0;                          // how long that run took
+};
+
+// startRun: the program in dir, standard input and output on /dev/null and
+// the error stream into errFile, with default signal dispositions, the run
+// date today and, when asLimit is not 0, that many bytes of address space.
+pid_t startRun(const fs::path& dir, const fs::path& errFile, const char* today = DefaultToday,
+               rlim_t asLimit = 0) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    const int null = open("/dev/null", O_RDWR);
+    const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (null < 0 || err < 0) _exit(127);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(err, 2);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, SIG_DFL);
+    setenv("ROLLBOOK_TODAY", today, 1);
+    if (asLimit != 0) {
+        const rlimit limit{asLimit, asLimit};
+        setrlimit(RLIMIT_AS, &limit);
+    }
+    execl(ROLLBOOK_EXE, ROLLBOOK_EXE, static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+bool makeBigWard(BigWard& w, int members) {
+    w.root = (fs::temp_directory_path() / "rollbook-stops-XXXXXX").string();
+    if (mkdtemp(w.root.data()) == nullptr) return false;
+    w.ward = fs::path(w.root) / "ward";
+    const std::string gen = shellQuote(ROLLBOOK_BENCH_EXE) + " gen --members " + std::to_string(members) +
+                            " --seed 5 --out " + shellQuote(w.ward.string()) + " >/dev/null";
+    if (std::system(gen.c_str()) != 0) return false;
+    const fs::path whole = fs::path(w.root) / "whole";
+    fs::copy(w.ward, whole);
+    const auto start = std::chrono::steady_clock::now();
+    int status = 0;
+    waitpid(startRun(whole, fs::path(w.root) / "stderr"), &status, 0);
+    w.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false;
+    for (const auto& e : fs::directory_iterator(whole))
+        if (!fs::exists(w.ward / e.path().filename())) w.report[e.path().filename().string()] = readFile(e.path());
+    return !w.report.empty();
+}
+
+// freshCopy: the ward's exports in a new folder, with an old report at the
+// name of each report.
+fs::path freshCopy(const BigWard& w, const std::string& name) {
+    const fs::path dir = fs::path(w.root) / name;
+    fs::remove_all(dir);
+    fs::copy(w.ward, dir);
+    for (const auto& [report, bytes] : w.report) writeFile(dir / report, "old " + report + "\r\n");
+    return dir;
+}
+
+// Outcome: how many reports a stopped run left old and new; a report that is
+// neither, or a temporary file left, fails the test.
+struct Outcome {
+    int olds = 0, news = 0;
+};
+
+Outcome checkReports(const BigWard& w, const fs::path& dir, const std::string& what) {
+    Outcome o;
+    for (const auto& [report, bytes] : w.report) {
+        const std::string got = readFile(dir / report);
+        if (got == "old " + report + "\r\n") ++o.olds;
+        else if (got == bytes) ++o.news;
+        else ADD_FAILURE() << what << ": " << report << " is neither the old report nor the new one";
+    }
+    for (const auto& e : fs::directory_iterator(dir))
+        EXPECT_EQ(e.path().filename().string().find(".rollbook-"), std::string::npos)
+            << what << ": temporary file left: " << e.path().filename();
+    return o;
+}
+
+}  // namespace
+
+TEST(Stops, ASignalWhileWritingLeavesEveryReportOldOrNewAndNoTemporaryFile) {
+    BigWard w;
+    ASSERT_TRUE(makeBigWard(w, 30000));
+    int mixed = 0;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        for (double at : {0.4, 0.55, 0.7, 0.85, 1.0}) {
+            const std::string what = std::string(strsignal(sig)) + " at " + std::to_string(at);
+            const fs::path dir = freshCopy(w, "run");
+            const pid_t pid = startRun(dir, fs::path(w.root) / "stderr");
+            std::this_thread::sleep_for(std::chrono::duration<double>(at * w.seconds));
+            kill(pid, sig);
+            int status = 0;
+            waitpid(pid, &status, 0);
+            // Ended by the signal, as it would be without the handler, or
+            // done before it came.
+            const bool stopped = WIFSIGNALED(status) && WTERMSIG(status) == sig;
+            EXPECT_TRUE(stopped || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << what;
+            const Outcome o = checkReports(w, dir, what);
+            if (stopped && o.olds > 0 && o.news > 0) ++mixed;
+        }
+    }
+    // At least one signal came while the reports were being written.
+    EXPECT_GT(mixed, 0);
+    fs::remove_all(w.root);
+}
+
+#ifndef ROLLBOOK_SANITIZED
+TEST(Stops, RunningOutOfMemoryEndsWithStatusFourAndLeavesEveryReportOldOrNew) {
+    BigWard w;
+    ASSERT_TRUE(makeBigWard(w, 30000));
+    int outOfMemory = 0, midway = 0;
+    for (int mb = 8; mb <= 96; mb += 4) {
+        const std::string what = "a limit of " + std::to_string(mb) + " MB";
+        const fs::path dir = freshCopy(w, "run");
+        const fs::path err = fs::path(w.root) / "stderr";
+        int status = 0;
+        waitpid(startRun(dir, err, DefaultToday, static_cast<rlim_t>(mb) << 20), &status, 0);
+        ASSERT_TRUE(WIFEXITED(status)) << what << ": ended by a signal";
+        const int code = WEXITSTATUS(status);
+        EXPECT_TRUE(code == 0 || code == 4) << what << ": status " << code;
+        if (code != 4) continue;
+        ++outOfMemory;
+        const std::string text = readFile(err);
+        EXPECT_GE(text.size(), 24u);
+        EXPECT_EQ(text.substr(text.size() - std::min<std::size_t>(text.size(), 24)), "rollbook: out of memory\n")
+            << what;
+        const Outcome o = checkReports(w, dir, what);
+        if (o.news > 0 && o.olds > 0) ++midway;
+    }
+    EXPECT_GT(outOfMemory, 0);
+    EXPECT_GT(midway, 0) << "no limit was met while the reports were being written";
+    fs::remove_all(w.root);
+}
+#endif
+
+TEST(Stops, TwoRunsInOneFolderLeaveEveryReportWholeFromOneOrTheOther) {
+    BigWard w;
+    ASSERT_TRUE(makeBigWard(w, 20000));
+    // The second run counts ages to another date, so most reports differ.
+    BigWard later = w;
+    {
+        const fs::path whole = fs::path(w.root) / "later";
+        fs::copy(w.ward, whole);
+        int status = 0;
+        waitpid(startRun(whole, fs::path(w.root) / "stderr", "2031-01-01"), &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        for (auto& [report, bytes] : later.report) bytes = readFile(whole / report);
+    }
+    for (int round = 0; round < 3; ++round) {
+        const fs::path dir = freshCopy(w, "run");
+        const pid_t a = startRun(dir, fs::path(w.root) / "stderr-a");
+        const pid_t b = startRun(dir, fs::path(w.root) / "stderr-b", "2031-01-01");
+        int sa = 0, sb = 0;
+        waitpid(a, &sa, 0);
+        waitpid(b, &sb, 0);
+        EXPECT_TRUE(WIFEXITED(sa) && WEXITSTATUS(sa) == 0 && WIFEXITED(sb) && WEXITSTATUS(sb) == 0);
+        for (const auto& [report, bytes] : w.report) {
+            const std::string got = readFile(dir / report);
+            EXPECT_TRUE(got == bytes || got == later.report[report]) << report << " is not whole";
+        }
+        for (const auto& e : fs::directory_iterator(dir))
+            EXPECT_EQ(e.path().filename().string().find(".rollbook-"), std::string::npos) << e.path().filename();
+    }
+    fs::remove_all(w.root);
 }
 
 #ifndef ROLLBOOK_SANITIZED

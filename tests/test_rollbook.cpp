@@ -9,9 +9,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <new>
 #include <utility>
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "rollbook.h"
@@ -80,6 +82,112 @@ TEST(RptFile, AMissingEmptyOrLongerFileEndsUpHoldingJustTheNewBytes) {
     written(name, [](RptFile& f) { f.printf("old text, longer than the new\n"); });
     EXPECT_EQ(written(name, write), "new\r\n");
     std::remove(name);
+}
+
+namespace {
+
+// slurp: the bytes of a file, or "(missing)".
+std::string slurp(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in) return "(missing)";
+    std::ostringstream got;
+    got << in.rdbuf();
+    return got.str();
+}
+
+// leftovers: the names in the current folder that begin with prefix.
+int leftovers(const std::string& prefix) {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        if (e.path().filename().string().rfind(prefix, 0) == 0) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(RptFile, TheOldReportStaysWholeUntilTheNewOneIsClosed) {
+    const char* name = "rptfile_whole.txt";
+    std::remove(name);
+    written(name, [](RptFile& f) { f.printf("old report\n"); });
+    {
+        RptFile f;
+        ASSERT_TRUE(f.open(name));
+        for (int i = 0; i < 20000; ++i) f.printf("line %d of the new report\n", i);
+        EXPECT_EQ(slurp(name), "old report\r\n");  // well past the writer's own buffer
+        EXPECT_EQ(leftovers(".rollbook-rptfile_whole.txt-"), 1);
+    }
+    EXPECT_EQ(slurp(name).substr(0, 27), "line 0 of the new report\r\nl");
+    EXPECT_EQ(leftovers(".rollbook-rptfile_whole.txt-"), 0);
+    std::remove(name);
+}
+
+TEST(RptFile, AReportLeftByAnExceptionIsDroppedAndTheOldOneKept) {
+    const char* name = "rptfile_unwound.txt";
+    written(name, [](RptFile& f) { f.printf("old\n"); });
+    try {
+        RptFile f;
+        ASSERT_TRUE(f.open(name));
+        f.printf("half of a new report\n");
+        throw std::bad_alloc();
+    } catch (const std::bad_alloc&) {
+    }
+    EXPECT_EQ(slurp(name), "old\r\n");
+    EXPECT_EQ(leftovers(".rollbook-rptfile_unwound.txt-"), 0);
+    std::remove(name);
+}
+
+TEST(RptFile, LinksAtTheNameAreReplacedAndWhatTheyPointAtIsLeftAlone) {
+    namespace fs = std::filesystem;
+    const char* target = "rptfile_target.txt";
+    const char* soft = "rptfile_soft.txt";
+    const char* hard = "rptfile_hard.txt";
+    for (const char* n : {target, soft, hard}) std::remove(n);
+    written(target, [](RptFile& f) { f.printf("target\n"); });
+    fs::create_symlink(target, soft);
+    fs::create_hard_link(target, hard);
+    written(soft, [](RptFile& f) { f.printf("through the soft link\n"); });
+    written(hard, [](RptFile& f) { f.printf("through the hard link\n"); });
+    EXPECT_FALSE(fs::is_symlink(soft));
+    EXPECT_EQ(slurp(soft), "through the soft link\r\n");
+    EXPECT_EQ(slurp(hard), "through the hard link\r\n");
+    EXPECT_EQ(slurp(target), "target\r\n");
+    EXPECT_EQ(fs::hard_link_count(target), 1u);
+    // A link to a device is replaced too, never written through.
+    std::remove(soft);
+    fs::create_symlink("/dev/full", soft);
+    EXPECT_EQ(written(soft, [](RptFile& f) { f.printf("not on the device\n"); }), "not on the device\r\n");
+    for (const char* n : {target, soft, hard}) std::remove(n);
+}
+
+TEST(RptFile, ANewReportKeepsTheOldOnesPermissionBitsElseThoseOfANewFile) {
+    namespace fs = std::filesystem;
+    const char* name = "rptfile_mode.txt";
+    std::remove(name);
+    const mode_t mask = umask(027);
+    written(name, [](RptFile& f) { f.printf("first\n"); });
+    EXPECT_EQ(fs::status(name).permissions(), fs::perms(0640));
+    fs::permissions(name, fs::perms(0600));
+    written(name, [](RptFile& f) { f.printf("second\n"); });
+    EXPECT_EQ(fs::status(name).permissions(), fs::perms(0600));
+    fs::permissions(name, fs::perms(0664));
+    written(name, [](RptFile& f) { f.printf("third\n"); });
+    EXPECT_EQ(fs::status(name).permissions(), fs::perms(0664));
+    umask(mask);
+    std::remove(name);
+}
+
+TEST(RptFile, AFolderOrAPipeAtTheNameCannotBeReplaced) {
+    namespace fs = std::filesystem;
+    fs::create_directory("rptfile_folder.txt");
+    RptFile f;
+    EXPECT_FALSE(f.open("rptfile_folder.txt"));
+    EXPECT_TRUE(fs::is_directory("rptfile_folder.txt"));
+    fs::remove("rptfile_folder.txt");
+    ASSERT_EQ(mkfifo("rptfile_pipe.txt", 0600), 0);
+    EXPECT_FALSE(f.open("rptfile_pipe.txt"));
+    EXPECT_TRUE(fs::is_fifo("rptfile_pipe.txt"));
+    fs::remove("rptfile_pipe.txt");
+    EXPECT_EQ(leftovers(".rollbook-rptfile_"), 0);
 }
 
 TEST(RptFile, OpenFailsForAnUnwritablePathAndLaterWritesAreHarmless) {
