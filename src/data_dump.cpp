@@ -14,8 +14,9 @@ void dumpWardFamily(WardFamily* fam, std::FILE* fp) {
 }
 
 void dumpWardMember(WardMember* mem, std::FILE* fp) {
-    std::fprintf(fp, "\nMember: %d, Family: %d, Type: %d, Position: %d, Sex: %c\n", mem->memid, mem->famid,
-                 mem->type, mem->fampos, mem->sex);
+    // An unset flag prints as nothing, never as a zero byte.
+    std::fprintf(fp, "\nMember: %d, Family: %d, Type: %d, Position: %d, Sex: %s\n", mem->memid, mem->famid,
+                 mem->type, mem->fampos, FlagText(mem->sex).s);
     std::fprintf(fp, "Name:\t%s, %s", nullstr(mem->lname), nullstr(mem->fname));
     if (mem->suff) std::fprintf(fp, " - %s", mem->suff->c_str());
     std::fprintf(fp, "\nPref:\t%s, %s", nullstr(mem->lpname), nullstr(mem->fpname));
@@ -32,7 +33,7 @@ void dumpWardMember(WardMember* mem, std::FILE* fp) {
     else std::fprintf(fp, "Not Endowed\n");
     if (r->month != 0) std::fprintf(fp, "RecExp:\t%d/%d/%d\n", r->month, r->day, r->year);
     else std::fprintf(fp, "No Recommend\n");
-    std::fprintf(fp, "Psthd:\t%s\nMarried:\t%s\nMiss: %c, SpouseMem: %c, SealCurr: %c, SealPrev: %c\n",
-                 nullstr(mem->stat), nullstr(mem->marital), mem->ftmiss, mem->spousemem, mem->sealcurr,
-                 mem->sealprev);
+    std::fprintf(fp, "Psthd:\t%s\nMarried:\t%s\nMiss: %s, SpouseMem: %s, SealCurr: %s, SealPrev: %s\n",
+                 nullstr(mem->stat), nullstr(mem->marital), FlagText(mem->ftmiss).s, FlagText(mem->spousemem).s,
+                 FlagText(mem->sealcurr).s, FlagText(mem->sealprev).s);
 }

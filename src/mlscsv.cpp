@@ -5,6 +5,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -177,10 +178,31 @@ int readline(std::string& buf, std::FILE* fp) {
     return 1;
 }
 
+std::size_t utf8Length(const char* s, std::size_t n) {
+    const auto* u = reinterpret_cast<const unsigned char*>(s);
+    if (n < 2 || u[0] < 0xC2 || u[0] > 0xF4) return 0;
+    const std::size_t len = u[0] < 0xE0 ? 2 : u[0] < 0xF0 ? 3 : 4;
+    if (n < len) return 0;
+    // The second byte's range rules out overlong forms, surrogates and code
+    // points above U+10FFFF.
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (u[0] == 0xE0) lo = 0xA0;
+    else if (u[0] == 0xED) hi = 0x9F;
+    else if (u[0] == 0xF0) lo = 0x90;
+    else if (u[0] == 0xF4) hi = 0x8F;
+    if (u[1] < lo || u[1] > hi) return 0;
+    for (std::size_t i = 2; i < len; ++i)
+        if (u[i] < 0x80 || u[i] > 0xBF) return 0;
+    return len;
+}
+
 namespace {
 
 // The first bytes of an input file that are looked at for its line ends.
 constexpr std::size_t LineEndProbe = 4096;
+
+// Whether every input file opened so far is valid UTF-8.
+bool allInputsUtf8 = true;
 
 // endsLinesWithCR: whether the first CR of the file's first bytes is not
 // followed by a LF.
@@ -192,16 +214,64 @@ bool endsLinesWithCR(std::FILE* fp) {
     return cr != nullptr && cr + 1 < buf + n && cr[1] != '\n';
 }
 
+// Utf8Check: a strict decoder's verdict on a text given in pieces: no
+// overlong forms, surrogates or code points above U+10FFFF.
+class Utf8Check {
+public:
+    void feed(const char* p, std::size_t n) {
+        for (std::size_t i = 0; i < n && ok_; ++i) {
+            // Eight bytes at a time while they are plain ASCII.
+            std::uint64_t word;
+            while (need_ == 0 && n - i >= 8 && (std::memcpy(&word, p + i, 8), (word & 0x8080808080808080ULL) == 0))
+                i += 8;
+            if (i >= n) break;
+            const auto c = static_cast<unsigned char>(p[i]);
+            if (need_ > 0) {
+                ok_ = c >= lo_ && c <= hi_;
+                --need_;
+                lo_ = 0x80;
+                hi_ = 0xBF;
+            } else if (c >= 0x80) {
+                ok_ = c >= 0xC2 && c <= 0xF4;
+                need_ = c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
+                lo_ = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+                hi_ = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+            }
+        }
+    }
+    bool ok() const { return ok_ && need_ == 0; }
+    bool failed() const { return !ok_; }
+
+private:
+    bool ok_ = true;
+    int need_ = 0;  // continuation bytes still to come
+    unsigned char lo_ = 0x80, hi_ = 0xBF;  // the range of the next one
+};
+
+// isUtf8: whether the whole of fp is valid UTF-8. Leaves fp at its start.
+bool isUtf8(std::FILE* fp) {
+    std::string buf(64 * 1024, '\0');
+    Utf8Check check;
+    std::size_t got;
+    while (!check.failed() && (got = std::fread(&buf[0], 1, buf.size(), fp)) > 0) check.feed(buf.data(), got);
+    std::rewind(fp);
+    return check.ok();
+}
+
 }  // namespace
+
+bool inputsAreUtf8() { return allInputsUtf8; }
 
 InFile::InFile(const char* fname) : name_(fname) {
     std::error_code ec;
     const auto kind = std::filesystem::status(fname, ec).type();
     if (!ec && kind != std::filesystem::file_type::regular) return;
     fp_ = std::fopen(fname, "r");
+    if (fp_ == nullptr) return;
     // Large exports are read in large pieces.
-    if (fp_ != nullptr) std::setvbuf(fp_, nullptr, _IOFBF, 64 * 1024);
-    if (fp_ != nullptr && endsLinesWithCR(fp_))
+    std::setvbuf(fp_, nullptr, _IOFBF, 64 * 1024);
+    if (!isUtf8(fp_)) allInputsUtf8 = false;
+    if (endsLinesWithCR(fp_))
         std::fprintf(stderr,
                      "Input file (%s) has lines ending in CR alone: records will be missing; save it with CR LF or LF "
                      "line ends\n",

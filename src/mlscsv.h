@@ -78,7 +78,17 @@ int readpiece(std::string& buf, std::FILE* fp);
 // longer physical line arrives in pieces over the following calls.
 int readline(std::string& buf, std::FILE* fp);
 
+// utf8Length: the length (2 to 4) of the valid UTF-8 multi-byte sequence
+// that the n bytes at s begin with, or 0 when they begin with none (an ASCII
+// byte, a stray or overlong byte, a surrogate, a code point above U+10FFFF,
+// a cut sequence).
+std::size_t utf8Length(const char* s, std::size_t n);
+
 // ---- Reader plumbing ----
+
+// inputsAreUtf8: true while every input file opened in this run (InFile),
+// judged on its whole content, is valid UTF-8; an empty file is.
+bool inputsAreUtf8();
 
 // InFile: an input file opened for reading, closed when it goes out of
 // scope. Only a regular file is opened: a directory, a pipe or a device in

@@ -78,8 +78,8 @@ char flag(const char* field) { return field[0]; }
 // askOperator: report a sex value that is neither 'M' nor 'F' and let the
 // operator stop the run (q or Q) or go on.
 void askOperator(int id, WardMember* mem, char sex, int col, int oldUnit, int lineNo) {
-    std::fprintf(stderr, "Invalid value for sex ['%c' - X'%2.2X'] (fldNum=%d, oldUnit=%d) at line %d - File corrupted?\n",
-                 sex, static_cast<unsigned char>(sex), col + 1, oldUnit, lineNo);
+    std::fprintf(stderr, "Invalid value for sex ['%s' - X'%2.2X'] (fldNum=%d, oldUnit=%d) at line %d - File corrupted?\n",
+                 FlagText(sex).s, static_cast<unsigned char>(sex), col + 1, oldUnit, lineNo);
     dump_csv(id, stderr);
     dumpWardMember(mem, stderr);
     std::fflush(stderr);

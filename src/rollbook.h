@@ -385,8 +385,8 @@ RunDate runDate();
 // ---- Report files ----
 
 // RptFile: one report file, created or replaced whole. Every "\n" written
-// becomes CR LF; formatted output keeps every byte it formats, zero bytes
-// included. The bytes go to a temporary file beside the report, which takes
+// becomes CR LF; formatted output keeps every byte it formats but zero
+// bytes, so that "%c" of an unset one-character field writes nothing. The bytes go to a temporary file beside the report, which takes
 // the report's name (replacing a file or a link there, never writing
 // through it, and keeping an old report's permission bits) only when it has
 // been written and closed without error: until then the old report stays as
@@ -466,6 +466,13 @@ void removeTempFiles();
 // length; every formatted byte is kept, zero bytes included.
 std::string strprintf(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string vstrprintf(const char* fmt, va_list ap);
+
+// FlagText: a one-character field as a text: its character, or nothing when
+// it is unset (0).
+struct FlagText {
+    char s[2];
+    explicit FlagText(char c) : s{c, '\0'} {}
+};
 
 // nullstr: the text for console messages and dumps: "(null)" when absent.
 const char* nullstr(const Text& t);

@@ -1,5 +1,6 @@
 // RptFile: the one writer of report files. Lines end in CR LF whatever the
-// host, and every formatted byte is kept, a zero byte from "%c" included.
+// host, and no zero byte reaches a report: "%c" of an unset field writes
+// nothing.
 //
 // A report is written under a temporary name beside its own and takes its
 // name only once it is whole: until then the name keeps the old report. The
@@ -333,10 +334,11 @@ bool RptFile::formatDirect(const char* fmt, va_list ap) {
             const char* arg = va_arg(ap, const char*);
             copy(arg != nullptr ? arg : "(null)", '\0');
         } else if (conv == 'c') {
+            // An unset one-character field (0) is written as nothing.
             const char c = static_cast<char>(va_arg(ap, int));
             if (out >= limit) more(0);
             if (c == '\n' && crlf) *out++ = '\r';
-            *out++ = c;
+            if (c != '\0') *out++ = c;
         } else if (conv == '%') {
             if (out >= limit) more(0);
             *out++ = '%';
@@ -358,7 +360,8 @@ void RptFile::printf(const char* fmt, ...) {
     const std::size_t mark = used_;
     if (!formatDirect(fmt, ap)) {
         used_ = mark;
-        const std::string text = vstrprintf(fmt, again);
+        std::string text = vstrprintf(fmt, again);
+        text.erase(std::remove(text.begin(), text.end(), '\0'), text.end());
         put(text.data(), text.size());
     }
     va_end(again);

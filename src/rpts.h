@@ -4,7 +4,9 @@
 #ifndef ROLLBOOK_RPTS_H
 #define ROLLBOOK_RPTS_H
 
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "rollbook.h"
 
@@ -14,17 +16,53 @@
 // (%s)\n" on the error stream and return false.
 bool openReport(RptFile& out, const char* fname);
 
-// surnameLetter: the first byte of a surname; NUL when absent or empty.
-char surnameLetter(const Text& lname);
+// surnameLetter: the letter a surname is listed under: its first whole
+// character, that is the valid UTF-8 multi-byte sequence it begins with,
+// else its first byte; "" when it is absent or empty.
+std::string surnameLetter(const Text& lname);
+
+// fixHtml: s for a page, in element text and attributes alike: "&" as
+// "&amp;", "<" as "&lt;", ">" as "&gt;", the double quote as "&quot;", the
+// apostrophe as "&#39;"; every other byte as it is. An absent s gives "".
+std::string fixHtml(std::string_view s);
+std::string fixHtml(const Text& s);
+
+// HtmlText: fixHtml of s, copied only when a byte needs escaping; valid as
+// long as s.
+class HtmlText {
+public:
+    explicit HtmlText(const Text& s);
+    explicit HtmlText(const std::string& s);
+    const char* c_str() const { return text_; }
+
+private:
+    std::string escaped_;
+    const char* text_;
+};
+
+// anchorText: s as a page anchor: ASCII letters and digits, "_", "-" and
+// "." as they are, every other byte as "x" and its two upper-case hex digits.
+std::string anchorText(std::string_view s);
+
+// AnchorSet: the anchors used on one page.
+class AnchorSet {
+public:
+    // take: the anchor a, or when it is already used, a followed by the
+    // smallest of "-2", "-3", ... that is not; either is used from now on.
+    std::string take(const std::string& a);
+
+private:
+    std::set<std::string> used_;
+};
 
 // ---- Family directory as text and book outline ----
 
 // writeTextRpt: every family in the store's order, a "*X" heading at each
-// change of the surname's first byte (priv 1 private edition, 0 public).
+// change of the surname's letter (priv 1 private edition, 0 public).
 void writeTextRpt(const char* fname, int priv);
 
 // writeMMS: the same blocks as book outline: a "Book:" line at each change of
-// the first byte, a "Chapter:" line at each change of the chapter key.
+// the letter, a "Chapter:" line at each change of the chapter key.
 void writeMMS(const char* fname, int priv);
 
 // writeFamily: the block of one family: heading, address, phones, teaching
@@ -48,15 +86,13 @@ void writeBB(const char* fname, int priv);
 // writeFamilyHtml: the body of one family block of the page.
 void writeFamilyHtml(RptFile& out, WardFamily* fam, int priv);
 
-// writeHtmlHdr: the page head and the visible title (not escaped).
+// writeHtmlHdr: the page head, declaring UTF-8 when every input of the run
+// is valid UTF-8 and windows-1252 otherwise, and the visible title (not
+// escaped).
 void writeHtmlHdr(RptFile& out, const char* title);
 
 // writeHtmlFtr: the page end.
 void writeHtmlFtr(RptFile& out);
-
-// fixHtml: s with "&" written "&amp;" and the double quote "&quot;"; every
-// other byte as it is. An absent s gives "".
-std::string fixHtml(const Text& s);
 
 // ---- Callings reports ----
 

@@ -4,6 +4,7 @@
 // public page and the later reports use.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "data.h"
 #include "mlscsv.h"
@@ -13,32 +14,6 @@ namespace {
 
 // The indent of the lines of a family block.
 const char Indent[] = "&nbsp;&nbsp;";
-
-// needsEscape: whether fixHtml changes any byte of s.
-bool needsEscape(const Text& s) {
-    for (char c : *s)
-        if (c == '&' || c == '"') return true;
-    return false;
-}
-
-// HtmlText: the characters fixHtml gives for s, copied only when something
-// is escaped, which few texts need.
-class HtmlText {
-public:
-    explicit HtmlText(const Text& s) {
-        if (s && needsEscape(s)) {
-            escaped_ = fixHtml(s);
-            text_ = escaped_.c_str();
-        } else {
-            text_ = fixnull(s);
-        }
-    }
-    const char* c_str() const { return text_; }
-
-private:
-    std::string escaped_;
-    const char* text_;
-};
 
 // teachingText: the teachers of an assignment, "first & companion".
 std::string teachingText(const HTDist* ht) {
@@ -61,7 +36,7 @@ std::string composeHousehold(const WardFamily* fam, bool stake) {
 void writeMemberHtml(RptFile& out, const WardMember* m, const WardFamily* fam, int priv) {
     out.printf("%s", Indent);
     for (int i = 0; i < m->type; ++i) out.printf("&nbsp;");
-    out.printf("%s [%c]", fixnull(m->fname), m->sex);
+    out.printf("%s [%s]", HtmlText(m->fname).c_str(), HtmlText(std::string(FlagText(m->sex).s)).c_str());
     const mls_date& b = *m->birth;
     if (b.month > 0) {
         // Year and age are public only for members of 21 and under.
@@ -72,7 +47,7 @@ void writeMemberHtml(RptFile& out, const WardMember* m, const WardFamily* fam, i
         if (full) out.printf(" (%d)", m->age);
     }
     if (priv && fam->members != nullptr && fam->members->birth->year > 0 && m->recno)
-        out.printf(" #%s", m->recno->c_str());
+        out.printf(" #%s", HtmlText(m->recno).c_str());
     out.printf("<br />\n");
     if (priv && m->baptism->month > 0) {
         out.printf("%s%s%s", Indent, Indent, Indent);
@@ -97,10 +72,13 @@ void writeBB(const char* fname, int priv) {
     out.printf("<ul>\n");
 
     // 2. Letter index; every family gets its household text and number here.
-    char currChar = '\0';
+    //    Each letter's anchor is unique on the page.
+    AnchorSet anchors;
+    std::vector<std::string> letterAnchors;
+    std::string currChar;
     bool changed = false;
     walkFamilies([&](WardFamily* fam) {
-        const char letter = surnameLetter(fam->lname);
+        const std::string letter = surnameLetter(fam->lname);
         if (!fam->household) {
             fam->household = composeHousehold(fam, stakeflg);
             changed = true;
@@ -110,29 +88,30 @@ void writeBB(const char* fname, int priv) {
             changed = true;
         }
         if (letter != currChar) {
-            out.printf("<li><a href='#fchar-%c'>%c</a></li>\n", letter, letter);
+            letterAnchors.push_back(anchors.take("fchar-" + anchorText(letter)));
+            out.printf("<li><a href='#%s'>%s</a></li>\n", letterAnchors.back().c_str(), HtmlText(letter).c_str());
             currChar = letter;
         }
     });
     out.printf("</ul>\n<hr />\n");
-    // Searches and kept blocks see the new household texts and numbers; a
-    // store left as it was is not touched, so that other writers reading it
-    // at the same time may go on.
+    // Searches and kept blocks see the new household texts and numbers.
     if (changed) touchStore();
 
-    // 3. Name list, one list per letter, household texts as they are.
-    currChar = '\0';
+    // 3. Name list, one list per letter.
+    currChar.clear();
+    std::size_t letterNo = 0;
     bool listed = false;
     walkFamilies([&](WardFamily* fam) {
-        const char letter = surnameLetter(fam->lname);
+        const std::string letter = surnameLetter(fam->lname);
         if (letter != currChar) {
             if (listed) out.printf("</ul>\n<p><a href='#top'>Top</a></p>\n");
-            out.printf("<p id='fchar-%c'>Names starting with %c.</p>\n", letter, letter);
+            out.printf("<p id='%s'>Names starting with %s.</p>\n", letterAnchors[letterNo++].c_str(),
+                       HtmlText(letter).c_str());
             out.printf("<ul>\n");
             currChar = letter;
             listed = false;
         }
-        out.printf("<li><a href='#fam-%d'>%s</a></li>\n", fam->famid, fixnull(fam->household));
+        out.printf("<li><a href='#fam-%d'>%s</a></li>\n", fam->famid, HtmlText(fam->household).c_str());
         if (!isEmpty(fam->lname)) listed = true;
     });
     out.printf("</ul>\n<p><a href='#top'>Top</a></p>\n<hr />\n");
@@ -150,17 +129,18 @@ void writeFamilyHtml(RptFile& out, WardFamily* fam, int priv) {
     // 1. Address, city line and phone.
     if (fam->addr) out.printf("%s%s<br />\n", Indent, HtmlText(fam->addr).c_str());
     if (fam->addr2) out.printf("%s%s<br />\n", Indent, HtmlText(fam->addr2).c_str());
-    out.printf("%s%s, %s - %s<br />\n", Indent, fixnull(fam->city), fixnull(fam->state), fixnull(fam->zip));
-    if (fam->phone) out.printf("%s&nbsp;%s<br />\n", Indent, fam->phone->c_str());
+    const std::string city = std::string(fixnull(fam->city)) + ", " + fixnull(fam->state) + " - " + fixnull(fam->zip);
+    out.printf("%s%s<br />\n", Indent, HtmlText(city).c_str());
+    if (fam->phone) out.printf("%s&nbsp;%s<br />\n", Indent, HtmlText(fam->phone).c_str());
 
     // 2. Teaching lines, the teachers' names escaped as one text.
     if (fam->htdist != nullptr) {
         out.printf("%s%sHT: ", Indent, Indent);
-        out.printf("%s<br />\n", fixHtml(teachingText(fam->htdist)).c_str());
+        out.printf("%s<br />\n", HtmlText(teachingText(fam->htdist)).c_str());
     }
     if (fam->vtdist != nullptr) {
         out.printf("%s%sVT: ", Indent, Indent);
-        out.printf("%s<br />\n", fixHtml(teachingText(fam->vtdist)).c_str());
+        out.printf("%s<br />\n", HtmlText(teachingText(fam->vtdist)).c_str());
     }
 
     // 3. Members in chain order.
@@ -171,22 +151,13 @@ void writeHtmlHdr(RptFile& out, const char* title) {
     out.printf("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\n");
     out.printf("\n<html lang=\"en\">\n");
     out.printf("<head>\n");
+    // The exports' own character set: UTF-8 when every input is valid
+    // UTF-8, else the one older exports are written in.
+    out.printf("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=%s\">\n",
+               inputsAreUtf8() ? "utf-8" : "windows-1252");
     out.printf("<title>%s</title>\n", title);
     out.printf("</head>\n<body>\n");
     out.printf("<p><b>%s</b></p>\n", title);
 }
 
 void writeHtmlFtr(RptFile& out) { out.printf("</body>\n</html>\n"); }
-
-std::string fixHtml(const Text& s) {
-    std::string out;
-    if (!s) return out;
-    if (!needsEscape(s)) return s->str();  // most texts: nothing to escape
-    out.reserve(s->size() + 16);
-    for (char c : *s) {
-        if (c == '&') out += "&amp;";
-        else if (c == '"') out += "&quot;";
-        else out += c;
-    }
-    return out;
-}

@@ -3,6 +3,7 @@
 // text, as book outline and as an HTML page with an index.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "data.h"
 #include "mlscsv.h"
@@ -23,26 +24,33 @@ bool openOutput(RptFile& out, const char* fname) {
 WardMember* holderById(const WardPos* pos) { return pos->memid > 0 ? getMemID(pos->memid) : nullptr; }
 
 // writePositionLine: title and holder, sustained date, the holder's phone
-// and, in a stake, the unit; between the line's opening and its end.
+// and, in a stake, the unit; between the line's opening and its end. On a
+// page every text is escaped.
 void writePositionLine(RptFile& out, const WardPos* pos, const WardMember* mem, bool html) {
-    const char* name = pos->name ? pos->name->c_str() : "[not filled]";
-    if (html) out.printf("<li>%s - %s", fixnull(pos->pos), name);
-    else out.printf("...%s - %s", fixnull(pos->pos), name);
-    if (pos->sus) out.printf(" [%s]", pos->sus->c_str());
-    if (mem != nullptr && mem->phone) out.printf(" %s", mem->phone->c_str());
-    if (isStake()) out.printf("[Unit=%s (%s)]", fixnull(pos->uname), fixnull(pos->unum));
-    out.printf(html ? "</li>\n" : "\n");
+    const std::string name = pos->name ? pos->name->str() : "[not filled]";
+    const std::string sus = pos->sus ? " [" + pos->sus->str() + "]" : std::string();
+    const std::string phone = mem != nullptr && mem->phone ? " " + mem->phone->str() : std::string();
+    const std::string unit =
+        isStake() ? "[Unit=" + std::string(fixnull(pos->uname)) + " (" + fixnull(pos->unum) + ")]" : std::string();
+    if (html) {
+        out.printf("<li>%s - %s", HtmlText(pos->pos).c_str(), HtmlText(name).c_str());
+        out.printf("%s%s%s</li>\n", HtmlText(sus).c_str(), HtmlText(phone).c_str(), HtmlText(unit).c_str());
+    } else {
+        out.printf("...%s - %s", fixnull(pos->pos), name.c_str());
+        out.printf("%s%s%s\n", sus.c_str(), phone.c_str(), unit.c_str());
+    }
 }
 
 // writeUnit: " [unit name,unit number]" of an organization.
 void writeUnit(RptFile& out, const WardOrg* org) { out.printf(" [%s,%s]", fixnull(org->uname), fixnull(org->unum)); }
 
-// anchor: the abbreviation, or the name, with white space as "_".
+// anchor: the page anchor of an organization: its abbreviation, or its
+// name, with white space as "_", in anchor form.
 std::string anchor(const WardOrg* org) {
     std::string a = fixnull(org->abbr ? org->abbr : org->org);
     for (char& c : a)
         if (isWhite(c)) c = '_';
-    return a;
+    return anchorText(a);
 }
 
 }  // namespace
@@ -88,11 +96,20 @@ void writeOrgBB(const char* fname, int stakeflg) {
     out.printf("<p>Click on Organization</p>\n");
     out.printf("<ul>\n");
 
-    // 1. The index: one entry per run of equal names.
+    // 1. The index: one entry per run of equal names, each with an anchor
+    //    of its own on the page; across a stake, with the unit of the
+    //    organization that starts the run.
+    AnchorSet used;
+    std::vector<std::string> anchors;
     std::string lastorg;
     for (WardOrg* org = getFirstOrg(); org != nullptr; org = getNextOrg()) {
         if (fixnull(org->org) == lastorg) continue;
-        out.printf("<li><a href='#o-%s'>%s</a></li>\n", anchor(org).c_str(), fixnull(org->org));
+        anchors.push_back(used.take(anchor(org)));
+        if (stakeflg)
+            out.printf("<li><a href='#o-%s'>%s [%s,%s]</a></li>\n", anchors.back().c_str(), HtmlText(org->org).c_str(),
+                       HtmlText(org->uname).c_str(), HtmlText(org->unum).c_str());
+        else
+            out.printf("<li><a href='#o-%s'>%s</a></li>\n", anchors.back().c_str(), HtmlText(org->org).c_str());
         lastorg = fixnull(org->org);
     }
     out.printf("</ul>\n");
@@ -100,14 +117,15 @@ void writeOrgBB(const char* fname, int stakeflg) {
 
     // 2. The sections, each closed when the next one opens.
     lastorg.clear();
+    std::size_t run = 0;
     for (WardOrg* org = getFirstOrg(); org != nullptr; org = getNextOrg()) {
         if (fixnull(org->org) != lastorg) {
             if (!lastorg.empty()) {
                 out.printf("</ul>\n");
                 out.printf("<p class='top'><a href='#top'>Top of page</a></p>\n");
             }
-            out.printf("<h2 id='o-%s'>%s", anchor(org).c_str(), fixnull(org->org));
-            if (stakeflg) writeUnit(out, org);
+            out.printf("<h2 id='o-%s'>%s", anchors[run++].c_str(), HtmlText(org->org).c_str());
+            if (stakeflg) out.printf(" [%s,%s]", HtmlText(org->uname).c_str(), HtmlText(org->unum).c_str());
             out.printf("</h2>\n");
             out.printf("<ul>\n");
             lastorg = fixnull(org->org);

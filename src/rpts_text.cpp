@@ -143,11 +143,11 @@ void writeTextRpt(const char* fname, int priv) {
     kept.clear();
     RptFile out;
     if (!openReport(out, fname)) return;
-    char letter = '\0';
+    std::string letter;
     walkFamilies([&](WardFamily* fam) {
         if (surnameLetter(fam->lname) != letter) {
             letter = surnameLetter(fam->lname);
-            out.printf("\n*%c\n", letter);
+            out.printf("\n*%s\n", letter.c_str());
         }
         out.startCapture();
         writeFamily(out, fam, priv);
@@ -164,13 +164,12 @@ void writeMMS(const char* fname, int priv) {
     const bool reuse = kept.valid && kept.priv == priv && kept.generation == storeGeneration();
     RptFile out;
     if (!openReport(out, fname)) return;
-    char letter = '\0';
-    std::string thisChap, currChap;
+    std::string letter, thisChap, currChap;
     std::size_t i = 0;
     walkFamilies([&](WardFamily* fam) {
         if (surnameLetter(fam->lname) != letter) {
             letter = surnameLetter(fam->lname);
-            out.printf("Book: %c\n", letter);
+            out.printf("Book: %s\n", letter.c_str());
         }
         getChap(thisChap, fam->lname);
         if (thisChap != currChap) {

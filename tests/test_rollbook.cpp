@@ -59,16 +59,17 @@ TEST(RunDate, TodayMustBeUnsetOrARealDateWrittenYearMonthDay) {
     unsetenv("ROLLBOOK_TODAY");
 }
 
-TEST(RptFile, ReplacesTheFileAndWritesEveryByteWithLineFeedsAsCarriageReturnLineFeed) {
+TEST(RptFile, WritesEveryByteButZeroWithLineFeedsAsCarriageReturnLineFeed) {
     const char* name = "rptfile_test.txt";
     const std::string big(3000, 'x');
     written(name, [](RptFile& f) { f.printf("a much longer old text than the new one\n"); });
     EXPECT_EQ(written(name,
                       [&](RptFile& f) {
                           f.printf("\"%c\",%d\n\n", '\0', 7);
+                          f.printf("%-2s%c|", "a", '\0');  // a format only vsnprintf formats
                           f.printf("[%s]", big.c_str());
                       }),
-              std::string("\"\0\",7\r\n\r\n", 9) + "[" + big + "]");
+              std::string("\"\",7\r\n\r\na |") + "[" + big + "]");
     std::remove(name);
 }
 

@@ -88,12 +88,43 @@ TEST(Chapter, KeyIsFiveBytesInAWardAndFourInAStakeWithWhiteSpaceAsDashAndAsciiUp
 
 TEST(Chapter, AnAbsentSurnameLeavesTheKeyAsItWas) { EXPECT_EQ(chap(nullptr, "ADAMS"), "ADAMS"); }
 
-TEST(Html, OnlyAmpersandAndDoubleQuoteAreEscapedWhateverTheLength) {
-    EXPECT_EQ(fixHtml(Text("a & \"b\" <c> 'd'")), "a &amp; &quot;b&quot; <c> 'd'");
-    EXPECT_EQ(fixHtml(std::nullopt), "");
+TEST(Html, TheFiveMarkupCharactersAreEscapedWhateverTheLength) {
+    EXPECT_EQ(fixHtml(Text("a & \"b\" <c> 'd'")), "a &amp; &quot;b&quot; &lt;c&gt; &#39;d&#39;");
+    EXPECT_EQ(fixHtml(Text(std::nullopt)), "");
     std::string want;
-    for (int i = 0; i < 600; ++i) want += "&amp;";
-    EXPECT_EQ(fixHtml(std::string(600, '&')), want);
+    for (int i = 0; i < 600; ++i) want += "&#39;";
+    EXPECT_EQ(fixHtml(std::string_view(std::string(600, '\''))), want);
+    EXPECT_STREQ(HtmlText(Text("O'Brien & Co")).c_str(), "O&#39;Brien &amp; Co");
+    EXPECT_STREQ(HtmlText(Text("plain")).c_str(), "plain");
+}
+
+TEST(Html, AnchorsKeepLettersDigitsAndThreeMarksAndSpellEveryOtherByteInHex) {
+    EXPECT_EQ(anchorText("Young_Women-2.x"), "Young_Women-2.x");
+    EXPECT_EQ(anchorText("O'Brien"), "Ox27Brien");
+    EXPECT_EQ(anchorText(" "), "x20");
+    EXPECT_EQ(anchorText("\xC3\x81"), "xC3x81");
+    EXPECT_EQ(anchorText(""), "");
+}
+
+TEST(Html, AnAnchorUsedBeforeOnAPageGetsTheSmallestFreeNumber) {
+    AnchorSet used;
+    EXPECT_EQ(used.take("Primary-2"), "Primary-2");
+    EXPECT_EQ(used.take("Primary"), "Primary");
+    EXPECT_EQ(used.take("Primary"), "Primary-3");
+    EXPECT_EQ(used.take("Primary"), "Primary-4");
+}
+
+TEST(Letter, ASurnameIsListedUnderItsFirstWholeCharacter) {
+    EXPECT_EQ(surnameLetter(Text("Adams")), "A");
+    EXPECT_EQ(surnameLetter(Text("\xC3\x93lafsson")), "\xC3\x93");           // two bytes
+    EXPECT_EQ(surnameLetter(Text("\xE2\x82\xACuro")), "\xE2\x82\xAC");      // three
+    EXPECT_EQ(surnameLetter(Text("\xF0\x9F\x98\x80x")), "\xF0\x9F\x98\x80");  // four
+    EXPECT_EQ(surnameLetter(Text("\x93lafsson")), "\x93");                   // a lone continuation byte
+    EXPECT_EQ(surnameLetter(Text("\xC0\x81x")), "\xC0");                     // an overlong form
+    EXPECT_EQ(surnameLetter(Text("\xED\xA0\x80x")), "\xED");                 // a surrogate
+    EXPECT_EQ(surnameLetter(Text("\xC3")), "\xC3");                         // cut short
+    EXPECT_EQ(surnameLetter(Text("")), "");
+    EXPECT_EQ(surnameLetter(Text()), "");
 }
 
 TEST_F(FamilyBlock, AFamilyWithoutNamesAddressOrMembersStillGetsItsLines) {
@@ -106,7 +137,7 @@ TEST_F(FamilyBlock, AFamilyWithoutNamesAddressOrMembersStillGetsItsLines) {
     EXPECT_EQ(block(&fam, 0), ",  Jr & Ann [First Ward]\r\n__\r\n__,  \r\n___\r\n========\r\n");
 }
 
-TEST_F(FamilyBlock, AMemberWithoutBirthDateOrSexShowsNoBirthdayAndItsZeroByte) {
+TEST_F(FamilyBlock, AMemberWithoutBirthDateOrSexShowsNoBirthdayAndNoZeroByte) {
     WardFamily fam;
     fam.household = "Doe, Jo";
     WardMember m;
@@ -115,7 +146,7 @@ TEST_F(FamilyBlock, AMemberWithoutBirthDateOrSexShowsNoBirthdayAndItsZeroByte) {
     m.fam = &fam;
     fam.members = &m;
     const std::string pub = block(&fam, 0);
-    EXPECT_NE(pub.find(std::string("... Jo [\0] [no birthday]\r\n", 25)), std::string::npos) << pub;
+    EXPECT_NE(pub.find("... Jo [] [no birthday]\r\n"), std::string::npos) << pub;
     const std::string priv = block(&fam, 1);
     EXPECT_NE(priv.find("... Jo[F]\r\n________[no birthday]\r\n========"), std::string::npos) << priv;
 }
