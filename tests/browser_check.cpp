@@ -1,7 +1,8 @@
-// Browser check: the HTML pages of a run on the bundled sample ward, opened in
-// headless Chromium. Each page must load and every in-page link must have its
-// target in the page as the browser built it; the directory pages must show
-// every family of the run.
+// Browser check: the HTML pages of a run on the bundled sample ward, and every
+// page of every golden case, opened in headless Chromium. Each page must load
+// with no script able to run, every in-page link must have its target in the
+// page as the browser built it, and no two letter or organization anchors
+// may share an id; the sample's directory pages must show every family.
 //
 // Without a browser the tests are skipped, unless ROLLBOOK_REQUIRE_BROWSER is
 // set (CI sets it), in which case they fail.
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -144,4 +146,63 @@ TEST_F(Browser, CallingsPageLoadsWithEveryOrganizationLinkResolved) {
     checkLinks("wardbborg.html", body);
     const std::set<std::string> links = matches(body, std::regex(R"re( href="#(o-[^"]*)")re"));
     EXPECT_GE(links.size(), 3u) << "the index lists the organizations";
+}
+
+namespace {
+
+// pageFaults: what is wrong with a page as the browser built it: a script
+// element, an event handler or a script link that could run, an in-page link
+// without its target, or a letter or organization anchor whose id is taken.
+std::vector<std::string> pageFaults(const std::string& dom) {
+    std::vector<std::string> faults;
+    if (dom.find("<body>") == std::string::npos) faults.push_back("did not load");
+    if (dom.find("<script") != std::string::npos) faults.push_back("holds a script element");
+    // Serialized text never holds a raw "<": anything matched is in a tag.
+    if (std::regex_search(dom, std::regex(R"re(<[a-zA-Z][^<>]*\s(on[a-zA-Z]+|autofocus)[=\s>])re", std::regex::icase)))
+        faults.push_back("has an event handler");
+    if (std::regex_search(dom, std::regex(R"re(=\s*"?\s*javascript:)re", std::regex::icase)))
+        faults.push_back("has a script link");
+    std::map<std::string, int> ids;
+    const std::regex idRe(R"re( id="([^"]*)")re");
+    for (std::sregex_iterator it(dom.begin(), dom.end(), idRe), end; it != end; ++it) ++ids[(*it)[1]];
+    for (const auto& [id, n] : ids)
+        if (n > 1 && (id.rfind("fchar-", 0) == 0 || id.rfind("o-", 0) == 0)) faults.push_back("two anchors " + id);
+    for (const std::string& link : matches(dom, std::regex(R"re( href="#([^"]*)")re")))
+        if (ids.count(link) == 0) faults.push_back("no target for #" + link);
+    return faults;
+}
+
+}  // namespace
+
+TEST_F(Browser, EveryGoldenPageLoadsWithNoScriptEveryLinkReachedAndNoAnchorTwice) {
+    // Each distinct page once, opened two at a time.
+    const fs::path pages = root_ / "golden-pages";
+    fs::create_directories(pages);
+    std::map<std::string, std::string> seen;             // page bytes -> file name
+    std::vector<std::pair<std::string, std::string>> of;  // file name -> where it comes from
+    for (const auto& c : fs::directory_iterator(GOLDEN_DIR)) {
+        if (!fs::is_directory(c.path() / "expected")) continue;
+        for (const auto& f : fs::directory_iterator(c.path() / "expected")) {
+            if (f.path().extension() != ".html") continue;
+            const std::string bytes = readFile(f.path());
+            auto it = seen.find(bytes);
+            if (it == seen.end()) {
+                const std::string name = std::to_string(seen.size()) + ".html";
+                it = seen.emplace(bytes, name).first;
+                std::ofstream(pages / name, std::ios::binary) << bytes;
+            }
+            of.emplace_back(it->second, c.path().filename().string() + "/" + f.path().filename().string());
+        }
+    }
+    ASSERT_GT(seen.size(), 20u);
+    const std::string cmd =
+        "cd " + shellQuote(pages.string()) + " && ls *.html | xargs -P 2 -I{} sh -c 'timeout 120 " + shellQuote(browser_) +
+        " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking"
+        " --disable-component-update --disable-sync --user-data-dir=" + shellQuote((root_ / "profile-").string()) +
+        "{} --dump-dom file://" + shellQuote(pages.string()) + "/{} >{}.dom 2>/dev/null'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << "the browser failed";
+    std::map<std::string, std::vector<std::string>> faults;
+    for (const auto& [bytes, name] : seen) faults[name] = pageFaults(readFile(pages / (name + ".dom")));
+    for (const auto& [name, where] : of)
+        for (const std::string& fault : faults[name]) ADD_FAILURE() << where << ": " << fault;
 }

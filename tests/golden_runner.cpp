@@ -374,6 +374,76 @@ TEST(Samples, OneLogKeepsProgressTextsAndMessagesInTheOrderWritten) {
     fs::remove_all(work.parent_path());
 }
 
+// ---- Every golden case's outputs ----
+
+namespace {
+
+// strictCsv: the rows of a table written by the rules spreadsheets and
+// Python's csv module read: fields separated by commas, a quoted field
+// holding anything, a quote inside it written twice. False for a quote in
+// the wrong place.
+bool strictCsv(const std::string& text, std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::string> row(1);
+    bool quoted = false, wasQuoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c != '"') row.back() += c;
+            else if (i + 1 < text.size() && text[i + 1] == '"') row.back() += text[++i];
+            else quoted = false;
+        } else if (c == '"') {
+            if (wasQuoted || !row.back().empty()) return false;
+            quoted = wasQuoted = true;
+        } else if (c == ',') {
+            row.emplace_back();
+            wasQuoted = false;
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            rows.push_back(row);
+            row.assign(1, "");
+            wasQuoted = false;
+            ++i;
+        } else if (wasQuoted) {
+            return false;  // text after a closing quote
+        } else {
+            row.back() += c;
+        }
+    }
+    return !quoted && row.size() == 1 && row[0].empty();  // the last line ended
+}
+
+}  // namespace
+
+TEST(Tables, EveryGoldenTableReadsWithAsManyColumnsAsItsHeaderNames) {
+    int tables = 0;
+    for (const std::string& c : caseNames()) {
+        const fs::path expected = fs::path(GOLDEN_DIR) / c / "expected";
+        if (!fs::is_directory(expected)) continue;
+        for (const auto& f : fs::directory_iterator(expected)) {
+            const std::string name = f.path().filename().string();
+            if (f.path().extension() != ".csv") continue;
+            std::vector<std::vector<std::string>> rows;
+            ASSERT_TRUE(strictCsv(readFile(f.path()), rows)) << c << "/" << name << ": a quote out of place";
+            ASSERT_FALSE(rows.empty()) << c << "/" << name;
+            // The callings tables carry two unnamed unit columns.
+            const bool callings = name.size() >= 7 && name.compare(name.size() - 7, 7, "org.csv") == 0;
+            const std::size_t width = rows[0].size() + (callings ? 2 : 0);
+            for (std::size_t r = 1; r < rows.size(); ++r)
+                EXPECT_EQ(rows[r].size(), width) << c << "/" << name << " row " << r;
+            ++tables;
+        }
+    }
+    EXPECT_GT(tables, 50);
+}
+
+TEST(Tables, NoGoldenReportOrConsoleTextHoldsAZeroByte) {
+    for (const std::string& c : caseNames()) {
+        const fs::path expected = fs::path(GOLDEN_DIR) / c / "expected";
+        if (!fs::is_directory(expected)) continue;
+        for (const auto& f : fs::directory_iterator(expected))
+            EXPECT_EQ(readFile(f.path()).find('\0'), std::string::npos) << c << "/" << f.path().filename().string();
+    }
+}
+
 // ---- Stopped and failed runs: every report old or new, never part ----
 
 namespace {
