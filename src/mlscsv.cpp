@@ -276,6 +276,10 @@ InFile::InFile(const char* fname) : name_(fname) {
                      "Input file (%s) has lines ending in CR alone: records will be missing; save it with CR LF or LF "
                      "line ends\n",
                      fname);
+    // A UTF-8 byte-order mark, which many Windows programs put first, is
+    // not part of the first line.
+    char bom[3];
+    if (std::fread(bom, 1, 3, fp_) != 3 || std::memcmp(bom, "\xEF\xBB\xBF", 3) != 0) std::rewind(fp_);
 }
 
 InFile::~InFile() {

@@ -96,7 +96,8 @@ bool inputsAreUtf8();
 // as empty. A file whose lines end in CR alone is reported on opening as
 // "Input file (%s) has lines ending in CR alone: records will be missing;
 // save it with CR LF or LF line ends\n"; a read error met while reading is
-// reported on closing as "Error reading input file (%s)\n".
+// reported on closing as "Error reading input file (%s)\n". A UTF-8
+// byte-order mark at the start is skipped: reading begins after it.
 class InFile {
 public:
     explicit InFile(const char* fname);

@@ -111,8 +111,15 @@ struct Rows {
     Household house;
     int prevFamid = -1;
     int lineNo = 1;
+    bool anyHead = false;  // a head of household's row has been read
 
-    char* fld(int col) const { return wrpCsvGetField(id, col); }
+    // fld: column col of the current row; "" for the last column of a row
+    // that a spreadsheet saved without its empty last field.
+    char* fld(int col) const {
+        static char none[1] = "";
+        char* f = wrpCsvGetField(id, col);
+        return f != nullptr ? f : none;
+    }
 };
 
 // readHeader: the header line picks the layout and the unit mode. False,
@@ -139,6 +146,11 @@ bool rowIsWhole(const Rows& r, int rc, bool& stop) {
     }
     const int got = wrpCsvGetNumFields(r.id);
     if (got == r.nflds) return true;
+    // A spreadsheet writes an empty last field as nothing after the last
+    // comma, which the CSV reader does not count.
+    const char* text = wrpCsvGetLine(r.id);
+    const std::size_t len = text != nullptr ? std::strlen(text) : 0;
+    if (got == r.nflds - 1 && len > 0 && text[len - 1] == ',') return true;
     std::fprintf(stderr, "Invalid Membership record at line %d.  Found %d fields, expected %d\n", r.lineNo, got,
                  r.nflds);
     return false;
@@ -240,7 +252,10 @@ int readMember(Rows& r) {
     }
     readIdentity(r, mem);
     if (mem->famid != r.prevFamid) {
+        // The household before ends here; a household without its own head
+        // of household's row has no family to join.
         r.house.store();
+        r.house = Household();
         r.prevFamid = mem->famid;
     }
 
@@ -252,11 +267,19 @@ int readMember(Rows& r) {
         free_ward_member(mem);
         return 5;
     }
+    if (head) r.anyHead = true;
     WardFamily* fam = r.house.fam;
     if (fam == nullptr) {
-        // Nothing to attach the row to: the export does not start with a
-        // head of household.
-        std::fprintf(stderr, "Membership record at line %d comes before any Head of Household; skipped\n", r.lineNo);
+        // Nothing to attach the row to: no head of household's row has been
+        // read, or none for this household (its own was rejected).
+        if (r.anyHead)
+            std::fprintf(stderr,
+                         "Membership record at line %d: its household has no Head of Household row before it; "
+                         "skipped\n",
+                         r.lineNo);
+        else
+            std::fprintf(stderr, "Membership record at line %d comes before any Head of Household; skipped\n",
+                         r.lineNo);
         free_ward_member(mem);
         return 0;
     }
