@@ -1,6 +1,8 @@
-// The entry point: the program works in the current directory; "--help" and
-// "--version" answer without touching a file, any other argument is ignored.
+// The entry point: standard streams made safe, the console's buffering
+// chosen, then the program.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -17,9 +19,24 @@ bool oneLog() {
     return S_ISREG(out.st_mode) || S_ISFIFO(out.st_mode) || S_ISSOCK(out.st_mode);
 }
 
+// openClosedStreams: put /dev/null in the place of each standard stream that
+// is closed, so that no file the run opens takes its number: an export
+// opened as standard input would answer the corrupt-record prompt.
+void openClosedStreams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1) continue;
+        const int got = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (got >= 0 && got != fd) {
+            dup2(got, fd);
+            close(got);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    openClosedStreams();
     // In one log each console line goes out when it ends, so that the log
     // keeps both streams in the order written. Elsewhere standard output
     // keeps its usual buffering: a terminal gets each line at once, and a

@@ -3,11 +3,17 @@
 // writes every report in a fixed order; the run modes live here.
 #include "rollbook.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
+#include <filesystem>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "data.h"
 #include "mlscsv.h"
@@ -33,6 +39,39 @@ void checkMemory() {
 void dropMembership() {
     dataInit();
     setStake(0);
+}
+
+// lower: s in ASCII lower case.
+std::string lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// pointAtLookAlikes: when no membership file could be read, name each file
+// of the folder that looks like one under another name, with what to do.
+void pointAtLookAlikes() {
+    std::error_code ec;
+    std::vector<std::string> names;
+    for (std::filesystem::directory_iterator it(".", ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const std::string low = lower(name);
+        const std::size_t dot = low.rfind('.');
+        const std::string ext = dot == std::string::npos ? "" : low.substr(dot);
+        if (low.rfind("membership", 0) == 0 && name != "Membership.csv") {
+            if (ext == ".xlsx" || ext == ".xls" || ext == ".ods")
+                std::fprintf(stderr, "Found %s: open it in the spreadsheet and save it as CSV, named Membership.csv\n",
+                             name.c_str());
+            else
+                std::fprintf(stderr, "Found %s: rename it to Membership.csv\n", name.c_str());
+        } else if (low == "mlsdir.txt" && name != "mlsdir.txt") {
+            std::fprintf(stderr, "Found %s: rename it to mlsdir.txt\n", name.c_str());
+        } else if (low == "webdir.csv" && name != "webdir.csv") {
+            std::fprintf(stderr, "Found %s: rename it to webdir.csv\n", name.c_str());
+        }
+    }
 }
 
 // readMembership: the membership cascade; ends the run when nothing is found.
@@ -63,6 +102,7 @@ void readMembership() {
         return;
     }
     std::fprintf(stderr, "No membership file found.  Program cancelled.\n");
+    pointAtLookAlikes();
     std::exit(1);
 }
 
@@ -131,10 +171,13 @@ namespace {
 
 // The usage that "--help" prints.
 const char Usage[] =
-    "Usage: rollbook [--help | --version]\n"
+    "Usage: rollbook [OPTION]... [FOLDER]\n"
+    "Read the membership exports in FOLDER (the current folder when none is\n"
+    "given) and write the reports into it, named ward... or stake... by the unit.\n"
     "\n"
-    "Run in a folder holding the membership exports; the reports are written\n"
-    "into the same folder, named ward... or stake... by the unit.\n"
+    "  -h, --help     show this help and stop\n"
+    "  -V, --version  show the version and stop\n"
+    "  --             end of the options: what follows is the folder\n"
     "\n"
     "Reads:  Membership.csv, else mlsdir.txt, else webdir.csv (membership);\n"
     "        mlsaux.txt (corrections and \"!\" display settings);\n"
@@ -145,25 +188,72 @@ const char Usage[] =
     "        the phone list; the teaching lists; the class lists.\n"
     "\n"
     "Exit status: 0 all reports written; 1 no membership file could be read;\n"
-    "2 ROLLBOOK_TODAY malformed; 3 a report file could not be written (its old\n"
-    "file is kept); 4 out of memory; 9 stopped at the prompt for a corrupt\n"
-    "membership record.\n"
+    "2 a wrong option or folder, or ROLLBOOK_TODAY malformed (nothing read or\n"
+    "written); 3 a report file could not be written (its old file is kept);\n"
+    "4 out of memory; 9 stopped at the prompt for a corrupt membership record.\n"
     "\n"
     "ROLLBOOK_TODAY=YYYY-MM-DD replaces today's date (ages, Primary classes).\n"
     "The manual: man rollbook\n";
 
+// What the command line asks for.
+struct Command {
+    bool help = false;
+    bool version = false;
+    const char* folder = nullptr;
+};
+
+// parseArgs: the options and the folder; false, with the problem reported
+// in one line, for an unknown option or a second folder.
+bool parseArgs(int argc, char** argv, Command& cmd) {
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (options && std::strcmp(arg, "--") == 0) {
+            options = false;
+        } else if (options && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
+            cmd.help = true;
+        } else if (options && (std::strcmp(arg, "-V") == 0 || std::strcmp(arg, "--version") == 0)) {
+            cmd.version = true;
+        } else if (options && arg[0] == '-' && arg[1] != '\0') {
+            std::fprintf(stderr, "rollbook: unknown option '%s'\n", arg);
+            return false;
+        } else if (cmd.folder != nullptr) {
+            std::fprintf(stderr, "rollbook: only one folder may be given, not also '%s'\n", arg);
+            return false;
+        } else {
+            cmd.folder = arg;
+        }
+    }
+    return true;
+}
+
+// tryHelp: the line that ends every command-line error.
+int tryHelp() {
+    std::fprintf(stderr, "Try 'rollbook --help' for more information.\n");
+    return 2;
+}
+
 }  // namespace
 
 int rollbookMain(int argc, char** argv) {
-    if (argc > 1 && argv != nullptr && std::strcmp(argv[1], "--help") == 0) {
+    // 1. The command line: nothing is read or written before it is right.
+    Command cmd;
+    if (argv != nullptr && !parseArgs(argc, argv, cmd)) return tryHelp();
+    if (cmd.help) {
         std::fputs(Usage, stdout);
         return 0;
     }
-    if (argc > 1 && argv != nullptr && std::strcmp(argv[1], "--version") == 0) {
+    if (cmd.version) {
         std::printf("rollbook - version %s\n", RollbookVersion);
         return 0;
     }
+    if (cmd.folder != nullptr && chdir(cmd.folder) != 0) {
+        std::fprintf(stderr, "rollbook: cannot enter folder '%s': %s\n", cmd.folder, std::strerror(errno));
+        return tryHelp();
+    }
     if (!checkRunDate()) return 2;
+
+    // 2. The run.
 #ifdef SIGXFSZ
     // Past a file-size limit a write should fail and be reported, not end
     // the run.

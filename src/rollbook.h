@@ -329,15 +329,18 @@ struct HTDist {
 
 // ---- Driver ----
 
-// main's body. With "--help" or "--version" as first argument it prints the
-// usage or the banner and returns 0, reading and writing no file; any other
-// argument is ignored. Otherwise: banner, init, process, wrapup. Returns the
-// exit status: 0
-// after a full run, 2 for a malformed ROLLBOOK_TODAY (nothing read or
-// written), 3 when a report file could not be created, written or closed
-// (the other reports are still written). A run without membership ends the
-// process with status 1 inside init, the operator's 'q' at the corrupt-record
-// prompt with status 9.
+// main's body: rollbook [OPTION]... [FOLDER]. "-h"/"--help" and
+// "-V"/"--version" print the usage or the banner and return 0; "--" ends the
+// options. FOLDER, else the current folder, is where the exports are read
+// and the reports written. An unknown option, a second folder or a folder
+// that cannot be entered is reported in one line, followed by "Try
+// 'rollbook --help' for more information.", and returns 2, as a malformed
+// ROLLBOOK_TODAY does: nothing is read or written. Otherwise: banner, init,
+// process, wrapup; returns 0 after a full run, 3 when a report file could
+// not be created, written or closed (the other reports are still written),
+// 4 when memory ran out. A run without membership ends the process with
+// status 1 inside init, the operator's 'q' at the corrupt-record prompt with
+// status 9.
 int rollbookMain(int argc = 0, char** argv = nullptr);
 
 // init: create the store and read every input through its cascade.

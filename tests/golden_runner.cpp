@@ -4,6 +4,7 @@
 // `fsize` (a file-size limit for the run, in KiB), an optional `diskfree`
 // (the run happens on a small file system of its own with this many KiB
 // free; skipped where no such file system can be mounted), an optional
+// `closed` (the standard streams, 0 1 2, the run starts without), an optional
 // `args` (the command-line arguments, one line, split at blanks), a one-line
 // README and `expected/` with every file the run writes plus `stdout`,
 // `stderr` and `exit`. An expected file may also bear an input's name: the
@@ -48,7 +49,7 @@ const char* const DefaultToday = "2026-06-15";
 // Files of a case folder that are not inputs of the run.
 bool isCaseControlFile(const std::string& name) {
     return name == "README" || name == "stdin" || name == "today" || name == "fsize" || name == "args" ||
-           name == "diskfree" || name == "expected";
+           name == "diskfree" || name == "closed" || name == "expected";
 }
 
 std::string readFile(const fs::path& p) {
@@ -155,9 +156,18 @@ TEST_P(Golden, RunMatchesExpectedFiles) {
         std::istringstream words(trimEnd(readFile(caseDir / "args")));
         for (std::string w; words >> w;) args += " " + shellQuote(w);
     }
+    // `closed` names the standard streams (0, 1, 2) the run starts without.
+    std::string closed;
+    if (fs::exists(caseDir / "closed")) closed = readFile(caseDir / "closed");
+    auto stream = [&](char fd, const std::string& redirect) {
+        return closed.find(fd) != std::string::npos ? std::string(1, fd) + ">&-" : redirect;
+    };
+    writeFile(root / "stdout", "");
+    writeFile(root / "stderr", "");
     const std::string run = "cd " + shellQuote(work.string()) + " && ROLLBOOK_TODAY=" + shellQuote(today) + " " +
-                            shellQuote(ROLLBOOK_EXE) + args + " <" + shellQuote(stdinFile.string()) + " >" +
-                            shellQuote((root / "stdout").string()) + " 2>" + shellQuote((root / "stderr").string());
+                            shellQuote(ROLLBOOK_EXE) + args + " " + stream('0', "<" + shellQuote(stdinFile.string())) +
+                            " " + stream('1', ">" + shellQuote((root / "stdout").string())) + " " +
+                            stream('2', "2>" + shellQuote((root / "stderr").string()));
     int exitStatus = -1;
     fs::path results = work;
     if (fs::exists(caseDir / "diskfree")) {
@@ -354,6 +364,54 @@ TEST(Samples, EveryMemberAndHouseholdOfEachSampleReachesTheTables) {
         }
         EXPECT_GT(people, 0) << example.path();
         fs::remove_all(work.parent_path());
+    }
+}
+
+// The variants of the samples (every input with a byte-order mark, the
+// membership export as a spreadsheet saves it) expect the sample's own run,
+// file for file.
+TEST(Samples, ByteOrderMarkAndSpreadsheetVariantsExpectTheSamplesOwnRun) {
+    int compared = 0;
+    for (const std::string& c : caseNames()) {
+        std::string sample;
+        for (const char* prefix : {"bom_sample_", "spreadsheet_sample_"})
+            if (c.rfind(prefix, 0) == 0) sample = "sample_" + c.substr(std::strlen(prefix));
+        if (sample.empty()) continue;
+        const fs::path mine = fs::path(GOLDEN_DIR) / c / "expected", theirs = fs::path(GOLDEN_DIR) / sample / "expected";
+        std::set<std::string> names;
+        for (const fs::path& dir : {mine, theirs})
+            for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+        for (const std::string& n : names) EXPECT_EQ(readFile(mine / n), readFile(theirs / n)) << c << "/" << n;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 6);
+}
+
+// A run given the folder writes there, from another folder, exactly what a
+// run in that folder writes.
+TEST(Samples, AFolderGivenOnTheCommandLineGetsTheRunOfThatFolder) {
+    for (const auto& example : fs::directory_iterator(EXAMPLES_DIR)) {
+        fs::path here;
+        ASSERT_EQ(runSample(example.path(), here, ">../stdout 2>../stderr"), 0) << example.path();
+        std::string tmpl = (fs::temp_directory_path() / "rollbook-folder-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        const fs::path there = fs::path(tmpl) / "exports";
+        fs::copy(example.path(), there, fs::copy_options::recursive);
+        fs::create_directory(fs::path(tmpl) / "elsewhere");
+        const std::string cmd = "cd " + shellQuote((fs::path(tmpl) / "elsewhere").string()) + " && ROLLBOOK_TODAY=" +
+                                DefaultToday + " " + shellQuote(ROLLBOOK_EXE) + " ../exports </dev/null >../stdout 2>../stderr";
+        const int status = std::system(cmd.c_str());
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << example.path();
+        EXPECT_TRUE(fs::is_empty(fs::path(tmpl) / "elsewhere")) << example.path();
+        std::set<std::string> names;
+        for (const fs::path& dir : {here, there})
+            for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+        for (const std::string& n : names)
+            EXPECT_EQ(readFile(here / n), readFile(there / n)) << example.path().filename() << ": " << n;
+        for (const char* console : {"stdout", "stderr"})
+            EXPECT_EQ(readFile(here.parent_path() / console), readFile(fs::path(tmpl) / console)) << console;
+        fs::remove_all(here.parent_path());
+        fs::remove_all(tmpl);
     }
 }
 

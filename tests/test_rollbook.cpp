@@ -339,3 +339,19 @@ TEST(Text, AssignmentReplacesReleasesAndSurvivesTakingFromItself) {
     cut = cut->substr(0, cut->find('&'));
     EXPECT_TRUE(cut == "Smith ");
 }
+
+TEST(CommandLine, AFolderThatCannotBeEnteredEndsWithStatusTwoAndTheSystemsReason) {
+    namespace fs = std::filesystem;
+    if (geteuid() == 0) GTEST_SKIP() << "as root every folder can be entered";
+    fs::create_directory("locked_folder");
+    fs::permissions("locked_folder", fs::perms::none);
+    char prog[] = "rollbook", folder[] = "locked_folder";
+    char* argv[] = {prog, folder, nullptr};
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(rollbookMain(2, argv), 2);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "rollbook: cannot enter folder 'locked_folder': Permission denied\n"
+              "Try 'rollbook --help' for more information.\n");
+    fs::permissions("locked_folder", fs::perms::owner_all);
+    fs::remove("locked_folder");
+}
