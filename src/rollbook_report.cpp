@@ -112,8 +112,8 @@ mode_t newFileMode() {
 }
 
 // formatNumber: v as printf's "%<width>.<precision>d" (precision -1 when
-// not given) writes it, into out, which has room for width plus 12 bytes:
-// at least precision digits (one when not given; none for a zero of
+// not given; both below 100) writes it, into out, which has room for 128
+// bytes: at least precision digits (one when not given; none for a zero of
 // precision 0), zeros in front, the sign before them, blanks in front up to
 // width. Returns the end of the text.
 char* formatNumber(char* out, int v, int width, int precision) {
