@@ -285,7 +285,7 @@ WardMember* find_member_phone(const char* name, const char* phone) {
         if (!same(preferred(mem->fpname, mem->fname), want.first)) return false;
         if (want.suffix && !same(preferred(mem->spname, mem->suff), want.suffix)) return false;
         const Text& own = mem->phone ? mem->phone : (mem->fam != nullptr ? mem->fam->phone : mem->phone);
-        return std::string(fixnull(own)).compare(0, wantPhone.size(), wantPhone) == 0;
+        return std::string_view(fixnull(own)).substr(0, wantPhone.size()) == wantPhone;
     });
 }
 
