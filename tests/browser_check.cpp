@@ -1,8 +1,8 @@
-// Browser check: the HTML pages of a run on the bundled sample ward, and every
-// page of every golden case, opened in headless Chromium. Each page must load
-// with no script able to run, every in-page link must have its target in the
-// page as the browser built it, and no two letter or organization anchors
-// may share an id; the sample's directory pages must show every family.
+// Browser check: every page of every golden case, opened in headless
+// Chromium, must load with no script able to run, every in-page link must
+// have its target in the page as the browser built it, and no two letter or
+// organization anchors may share an id; the directory pages of a run on the
+// bundled sample ward must show every family.
 //
 // Without a browser the tests are skipped, unless ROLLBOOK_REQUIRE_BROWSER is
 // set (CI sets it), in which case they fail.
@@ -100,15 +100,6 @@ protected:
         return readFile(out);
     }
 
-    // checkLinks: the page loaded, and every "#..." link names an element id.
-    void checkLinks(const std::string& page, const std::string& body) {
-        ASSERT_NE(body.find("<body>"), std::string::npos) << page << " did not load";
-        const std::set<std::string> ids = matches(body, std::regex(R"re( id="([^"]*)")re"));
-        const std::set<std::string> links = matches(body, std::regex(R"re( href="#([^"]*)")re"));
-        EXPECT_FALSE(links.empty()) << page;
-        for (const std::string& link : links) EXPECT_TRUE(ids.count(link)) << page << ": no target for #" << link;
-    }
-
     // households: the household texts of the families table of the run.
     static std::vector<std::string> households() {
         std::vector<std::string> out;
@@ -130,22 +121,14 @@ fs::path Browser::root_;
 
 }  // namespace
 
-TEST_F(Browser, DirectoryPagesLoadWithEveryInPageLinkResolvedAndEveryFamilyShown) {
+TEST_F(Browser, DirectoryPagesShowEveryFamilyOfTheRun) {
     const std::vector<std::string> families = households();
     ASSERT_GE(families.size(), 5u);
     for (const char* page : {"wardbbpriv.html", "wardbbpub.html"}) {
         const std::string body = dom(page);
-        checkLinks(page, body);
         for (const std::string& h : families)
             EXPECT_NE(body.find(escapeText(h)), std::string::npos) << page << " does not show " << h;
     }
-}
-
-TEST_F(Browser, CallingsPageLoadsWithEveryOrganizationLinkResolved) {
-    const std::string body = dom("wardbborg.html");
-    checkLinks("wardbborg.html", body);
-    const std::set<std::string> links = matches(body, std::regex(R"re( href="#(o-[^"]*)")re"));
-    EXPECT_GE(links.size(), 3u) << "the index lists the organizations";
 }
 
 namespace {
