@@ -72,18 +72,6 @@ TEST(RptFile, WritesEveryByteButZeroWithLineFeedsAsCarriageReturnLineFeed) {
     std::remove(name);
 }
 
-TEST(RptFile, AMissingEmptyOrLongerFileEndsUpHoldingJustTheNewBytes) {
-    const char* name = "rptfile_replaced.txt";
-    const auto write = [](RptFile& f) { f.printf("new\n"); };
-    std::remove(name);
-    EXPECT_EQ(written(name, write), "new\r\n");
-    { std::ofstream(name, std::ios::trunc); }
-    EXPECT_EQ(written(name, write), "new\r\n");
-    written(name, [](RptFile& f) { f.printf("old text, longer than the new\n"); });
-    EXPECT_EQ(written(name, write), "new\r\n");
-    std::remove(name);
-}
-
 namespace {
 
 // slurp: the bytes of a file, or "(missing)".
