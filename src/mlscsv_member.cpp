@@ -147,10 +147,11 @@ bool rowIsWhole(const Rows& r, int rc, bool& stop) {
     const int got = wrpCsvGetNumFields(r.id);
     if (got == r.nflds) return true;
     // A spreadsheet writes an empty last field as nothing after the last
-    // comma, which the CSV reader does not count.
+    // comma, which the CSV reader does not count. A piece of a longer line
+    // fills the reader's whole line and is not a row, whatever it ends in.
     const char* text = wrpCsvGetLine(r.id);
     const std::size_t len = text != nullptr ? std::strlen(text) : 0;
-    if (got == r.nflds - 1 && len > 0 && text[len - 1] == ',') return true;
+    if (got == r.nflds - 1 && len > 0 && len < MaxLineChars && text[len - 1] == ',') return true;
     std::fprintf(stderr, "Invalid Membership record at line %d.  Found %d fields, expected %d\n", r.lineNo, got,
                  r.nflds);
     return false;
