@@ -20,6 +20,8 @@ public:
         text_ = flag_.s;
         doubleQuotes();
     }
+    Q(const Q&) = delete;  // text_ may point into the record itself
+    Q& operator=(const Q&) = delete;
     const char* c_str() const { return text_; }
 
 private:

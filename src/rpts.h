@@ -4,9 +4,9 @@
 #ifndef ROLLBOOK_RPTS_H
 #define ROLLBOOK_RPTS_H
 
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "rollbook.h"
 
@@ -33,6 +33,8 @@ class HtmlText {
 public:
     explicit HtmlText(const Text& s);
     explicit HtmlText(const std::string& s);
+    HtmlText(const HtmlText&) = delete;  // text_ may point into escaped_
+    HtmlText& operator=(const HtmlText&) = delete;
     const char* c_str() const { return text_; }
 
 private:
@@ -52,7 +54,7 @@ public:
     std::string take(const std::string& a);
 
 private:
-    std::set<std::string> used_;
+    std::unordered_set<std::string> used_;
 };
 
 // ---- Family directory as text and book outline ----

@@ -72,9 +72,10 @@ void writeBB(const char* fname, int priv) {
     out.printf("<ul>\n");
 
     // 2. Letter index; every family gets its household text and number here.
-    //    Each letter's anchor is unique on the page.
+    //    Each letter's and each family's anchor is unique on the page, even
+    //    where two families share a number.
     AnchorSet anchors;
-    std::vector<std::string> letterAnchors;
+    std::vector<std::string> letterAnchors, famAnchors;
     std::string currChar;
     bool changed = false;
     walkFamilies([&](WardFamily* fam) {
@@ -87,6 +88,7 @@ void writeBB(const char* fname, int priv) {
             fam->famid = ++id;
             changed = true;
         }
+        famAnchors.push_back(anchors.take("fam-" + std::to_string(fam->famid)));
         if (letter != currChar) {
             letterAnchors.push_back(anchors.take("fchar-" + anchorText(letter)));
             out.printf("<li><a href='#%s'>%s</a></li>\n", letterAnchors.back().c_str(), HtmlText(letter).c_str());
@@ -99,7 +101,7 @@ void writeBB(const char* fname, int priv) {
 
     // 3. Name list, one list per letter.
     currChar.clear();
-    std::size_t letterNo = 0;
+    std::size_t letterNo = 0, famNo = 0;
     bool listed = false;
     walkFamilies([&](WardFamily* fam) {
         const std::string letter = surnameLetter(fam->lname);
@@ -111,14 +113,15 @@ void writeBB(const char* fname, int priv) {
             currChar = letter;
             listed = false;
         }
-        out.printf("<li><a href='#fam-%d'>%s</a></li>\n", fam->famid, HtmlText(fam->household).c_str());
+        out.printf("<li><a href='#%s'>%s</a></li>\n", famAnchors[famNo++].c_str(), HtmlText(fam->household).c_str());
         if (!isEmpty(fam->lname)) listed = true;
     });
     out.printf("</ul>\n<p><a href='#top'>Top</a></p>\n<hr />\n");
 
     // 4. Family blocks.
+    famNo = 0;
     walkFamilies([&](WardFamily* fam) {
-        out.printf("<p id='fam-%d'>%s<br />\n", fam->famid, HtmlText(fam->household).c_str());
+        out.printf("<p id='%s'>%s<br />\n", famAnchors[famNo++].c_str(), HtmlText(fam->household).c_str());
         writeFamilyHtml(out, fam, priv);
         out.printf("</p><p><a href='#top'>Top</a></p>\n");
     });
