@@ -193,8 +193,11 @@ bool RptFile::open(const std::string& name) {
         }
         old = S_ISREG(st.st_mode);
     }
-    std::string temp = tempPathFor(name);
-    const int fd = createTemp(temp);
+    // The names are kept before the file exists, so that nothing after it
+    // can fail for want of memory and leave it unknown.
+    name_ = name;
+    temp_ = tempPathFor(name);
+    const int fd = createTemp(temp_);
     if (fd < 0) {
         anyReportFailed = true;
         return false;
@@ -204,13 +207,11 @@ bool RptFile::open(const std::string& name) {
     fp_ = fdopen(fd, "wb");
     if (fp_ == nullptr) {
         ::close(fd);
-        unlink(temp.c_str());
-        unlistTemp(temp);
+        unlink(temp_.c_str());
+        unlistTemp(temp_);
         anyReportFailed = true;
         return false;
     }
-    name_ = name;
-    temp_ = temp;
     uncaught_ = std::uncaught_exceptions();
     return true;
 }
