@@ -5,10 +5,11 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
-#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "splitfld.h"
 #include "wrpcsv.h"
@@ -214,53 +215,34 @@ bool endsLinesWithCR(std::FILE* fp) {
     return cr != nullptr && cr + 1 < buf + n && cr[1] != '\n';
 }
 
-// Utf8Check: a strict decoder's verdict on a text given in pieces: no
-// overlong forms, surrogates or code points above U+10FFFF.
-class Utf8Check {
-public:
-    void feed(const char* p, std::size_t n) {
-        for (std::size_t i = 0; i < n && ok_; ++i) {
-            // Plain ASCII, most of an export, is passed over eight bytes at a
-            // time.
-            if (need_ == 0 && n - i >= 8) {
-                std::uint64_t word;
-                std::memcpy(&word, p + i, 8);
-                if ((word & 0x8080808080808080ULL) == 0) {
-                    i += 7;
-                    continue;
-                }
-            }
-            const auto c = static_cast<unsigned char>(p[i]);
-            if (need_ > 0) {
-                ok_ = c >= lo_ && c <= hi_;
-                --need_;
-                lo_ = 0x80;
-                hi_ = 0xBF;
-            } else if (c >= 0x80) {
-                ok_ = c >= 0xC2 && c <= 0xF4;
-                need_ = c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
-                lo_ = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
-                hi_ = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
-            }
-        }
-    }
-    bool ok() const { return ok_ && need_ == 0; }
-    bool failed() const { return !ok_; }
-
-private:
-    bool ok_ = true;
-    int need_ = 0;  // continuation bytes still to come
-    unsigned char lo_ = 0x80, hi_ = 0xBF;  // the range of the next one
-};
-
-// isUtf8: whether the whole of fp is valid UTF-8. Leaves fp at its start.
+// isUtf8: whether the whole of fp is valid UTF-8, judged by utf8Length in
+// pieces; a sequence cut by the end of a piece is judged with the next one.
+// Leaves fp at its start.
 bool isUtf8(std::FILE* fp) {
-    std::string buf(64 * 1024, '\0');
-    Utf8Check check;
+    std::vector<char> piece(64 * 1024);
+    std::string text;  // the bytes not yet judged
+    bool ok = true;
     std::size_t got;
-    while (!check.failed() && (got = std::fread(&buf[0], 1, buf.size(), fp)) > 0) check.feed(buf.data(), got);
+    while (ok && (got = std::fread(piece.data(), 1, piece.size(), fp)) > 0) {
+        text.append(piece.data(), got);
+        std::size_t i = 0;
+        while (i < text.size()) {
+            if (static_cast<unsigned char>(text[i]) < 0x80) {
+                ++i;
+                continue;
+            }
+            const std::size_t len = utf8Length(text.data() + i, text.size() - i);
+            if (len == 0) {
+                // The last three bytes may be the start of a whole sequence.
+                ok = text.size() - i < 4;
+                break;
+            }
+            i += len;
+        }
+        text.erase(0, i);
+    }
     std::rewind(fp);
-    return check.ok();
+    return ok && text.empty();
 }
 
 }  // namespace

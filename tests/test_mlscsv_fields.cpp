@@ -143,3 +143,22 @@ TEST(Readline, ALineOf510CharactersEndingInCrLfIsOneLine) {
     EXPECT_EQ(readAll(full + "\r\nz\r\n", readpiece), (Lines{full + "\n", "z\n"}));
     EXPECT_EQ(readAll(full + "\rz\n", readpiece), (Lines{full + "\r", "z\n"}));
 }
+
+// A file is judged in pieces of 64 KiB: a character cut by the end of a piece
+// is judged whole, and one bad byte anywhere marks the run's inputs.
+TEST(InFile, ACharacterAcrossTheEndOfAPieceIsValidUtf8AndABadByteIsNot) {
+    const bool before = inputsAreUtf8();
+    const auto open = [](const std::string& tail) {
+        const char* name = "infile_utf8_test.txt";
+        std::FILE* fp = std::fopen(name, "wb");
+        const std::string bytes = std::string(64 * 1024 - 1, 'a') + tail;
+        std::fwrite(bytes.data(), 1, bytes.size(), fp);
+        std::fclose(fp);
+        { InFile in(name); }
+        std::remove(name);
+    };
+    for (const char* ok : {"\xC3\xA9 done", "\xE2\x82\xAC", "\xF0\x9F\x98\x80x", ""}) open(ok);
+    EXPECT_EQ(inputsAreUtf8(), before);
+    open("\xE2\x82");  // cut short by the end of the file
+    EXPECT_FALSE(inputsAreUtf8());
+}
