@@ -389,11 +389,11 @@ RunDate runDate();
 
 // RptFile: one report file, created or replaced whole. Every "\n" written
 // becomes CR LF; formatted output keeps every byte it formats but zero
-// bytes, so that "%c" of an unset one-character field writes nothing. The bytes go to a temporary file beside the report, which takes
-// the report's name (replacing a file or a link there, never writing
-// through it, and keeping an old report's permission bits) only when it has
-// been written and closed without error: until then the old report stays as
-// it was. The file closes when the object goes out of scope; one left by an
+// bytes, so that "%c" of an unset one-character field writes nothing. The
+// bytes go to a temporary file beside the report, which takes the report's
+// name (replacing a file or a link there, never writing through it, and
+// keeping an old report's permission bits) only when it has been written and
+// closed without error: until then the old report stays as it was. The file closes when the object goes out of scope; one left by an
 // exception (memory running out) is removed and the old report kept. A file
 // that cannot be created is left to its writer to report; a file whose
 // writing or closing fails is reported once, when it is closed, as "Error
